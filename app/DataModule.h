@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class Prompts;
+
+// qryEXEC: the shared runner for statements that return no rows. Its users
+// always close it, clear its statement, set the new text and execute.
+class ExecQuery {
+public:
+    explicit ExecQuery(QString connectionName) : connection_(std::move(connectionName)) {}
+
+    void Close() {}
+    void Clear() {
+        lines_.clear();
+        bindings_.clear();
+    }
+    void Add(const QString& line) { lines_ << line; }
+    // A value bound to the next positional placeholder ("?") of the statement.
+    void Bind(const QVariant& value) { bindings_ << value; }
+    // The statement: its lines joined by CR LF.
+    QString Text() const { return lines_.join(QStringLiteral("\r\n")); }
+    // Executes the statement; a failure raises AppError with the driver's text.
+    void ExecSQL();
+    // Close, clear, add every line, execute.
+    void Run(const QStringList& lines, const QVariantList& bindings = {});
+
+    // Called with every statement text before it is executed (tests, tracing).
+    std::function<void(const QString&)> onExecute;
+
+private:
+    QString connection_;
+    QStringList lines_;
+    QVariantList bindings_;
+};
+
+// DMdata: the one database connection conADO and the shared command query
+// qryEXEC. The connection is closed until CheckDatabaseConnection opens it.
+class TDMdata {
+public:
+    // driverType is a Qt SQL driver name ("QSQLITE", "QODBC"); the connection
+    // gets a name of its own so several data modules may live in one process.
+    explicit TDMdata(const QString& driverType);
+    ~TDMdata();
+    TDMdata(const TDMdata&) = delete;
+    TDMdata& operator=(const TDMdata&) = delete;
+
+    QSqlDatabase conADO() const { return QSqlDatabase::database(name_, false); }
+    const QString& connectionName() const { return name_; }
+    ExecQuery& qryEXEC() { return *exec_; }
+
+    // Runs after every successful open (the embedded database prepares its
+    // schema and functions here); an AppError from it counts as a failed open.
+    std::function<void(QSqlDatabase&)> onOpened;
+
+    // Closes the connection, then opens it; raises AppError with the driver's
+    // message when it cannot.
+    void reopen();
+
+private:
+    QString name_;
+    std::unique_ptr<ExecQuery> exec_;
+};
+
+// The single data module of the run.
+extern TDMdata* DMdata;
+
+// The text shown when the database cannot be reached.
+QString connectionFailureText(const QString& driverMessage);
+
+// Opens DMdata's connection or tells the operator why it cannot and asks the
+// application to end. Returns whether the connection is open.
+bool CheckDatabaseConnection(TDMdata& dm, Prompts& prompts);

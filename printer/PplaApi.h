@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// The ten operations of a PPLA label printer library. Texts are NUL-terminated
+// UTF-8 byte strings (the system code page on Linux). Every operation returns
+// 0 on success and a positive code on failure.
+class PplaApi {
+public:
+    virtual ~PplaApi() = default;
+
+    // Opens a port: selection 0 with a port number written in decimal ("1" is
+    // USB1 ... "6" is USB6, "0" the port of any other name), selection 12 with
+    // a device path as A_GetUSBDeviceInfo gives it.
+    virtual int A_CreatePrn(int selection, const char* filename) = 0;
+    // Greater than 0 when at least one USB printer is present.
+    virtual int A_GetUSBBufferLen() = 0;
+    // Fills buf (128 bytes) with the names of the USB printers present.
+    virtual int A_EnumUSB(char* buf) = 0;
+    // Model name and device path of USB printer nPort (counted from 1).
+    virtual int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen,
+                                   char* pDevicePath, int* pDevicePathLen) = 0;
+    virtual int A_Set_Darkness(int heat) = 0;
+    virtual int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
+                              char mode, int numeric, const char* data) = 0;
+    virtual int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
+                                    int fontWeight, int italic, int underline, int strikeOut,
+                                    const char* idName, const char* data, int memMode) = 0;
+    virtual int A_Print_Out(int width, int height, int copies, int amount) = 0;
+    virtual int A_Feed_Label() = 0;
+    virtual int A_ClosePrn() = 0;
+
+    // Why the last failed operation failed, in the system's words (not one of
+    // the ten: the program uses it to tell the operator).
+    virtual QString lastErrorText() const = 0;
+};

@@ -1,0 +1,3 @@
+#include "settings/uBarcode.h"
+
+TLabelLayout LabelLayout;
