@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "settings/uBarcode.h"
+
+// The texts of the settings values and the keys they are stored under.
+
+// A whole number in decimal: an optional sign and digits, nothing else, within
+// 32 bits. Anything else, the empty text included, gives nothing.
+std::optional<int32_t> parseWholeNumber(const QString& text);
+
+// The print numbers: a text that is not a whole number counts as 0.
+int32_t parseLenientNumber(const QString& text);
+
+// The "Show Print Dialog" flag: true exactly for "1" once blanks and control
+// characters are removed from both ends.
+bool parseFlag(const QString& text);
+
+// How the flag is written: "1" or "0".
+QString flagText(bool value);
+
+// The 24 box values of the layout, in the order they are loaded and saved,
+// with the value a missing key gives.
+struct BoxKey {
+    const char* name;
+    int32_t TLabelLayout::*field;
+    int32_t defaultValue;
+};
+extern const std::array<BoxKey, 24> kBoxKeys;
+
+// The defaults of the layout's texts and the flag.
+inline constexpr const char* kDefaultShopTitle = "Your Company Name";
+inline constexpr const char* kDefaultFontName = "Times New Roman";
+inline constexpr const char* kDefaultFontWeight = "400 standard";
+inline constexpr const char* kDefaultPrinter = "USB1";
