@@ -1,0 +1,12 @@
+// Vornell: the label print station of the chip production floor.
+
+#include "forms/QtPrompts.h"
+#include "forms/Startup.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QtPrompts prompts;
+    return RunVornell(prompts, QProcessEnvironment::systemEnvironment());
+}

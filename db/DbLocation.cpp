@@ -1,0 +1,123 @@
+#include "db/DbLocation.h"
+
+#include "app/AppError.h"
+#include "app/DataModule.h"
+#include "db/EmbeddedDatabase.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+const char* const kProvider = "SQLOLEDB.1";
+const char* const kPassword = "51937406Xqz#";
+const char* const kPersistSecurityInfo = "True";
+const char* const kUser = "sa";
+const char* const kCatalog = "TovikCust";
+
+AppError malformed(const QString& value) {
+    return AppError(QStringLiteral("VORNELL_DB '%1' is not understood. Accepted forms: "
+                                   "unset (the embedded database vornell.db in the working "
+                                   "directory), sqlite:PATH, mssql:HOST or mssql:HOST,PORT")
+                        .arg(value));
+}
+
+// ODBC values holding ";" or "}" or starting with "{" are wrapped in braces.
+QString odbcValue(const QString& value) {
+    if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('}')) ||
+        value.startsWith(QLatin1Char('{')) || value != value.trimmed())
+        return QLatin1Char('{') + QString(value).replace(QStringLiteral("}"), QStringLiteral("}}")) +
+               QLatin1Char('}');
+    return value;
+}
+} // namespace
+
+DbLocation resolveDbLocation(const QProcessEnvironment& env) {
+    DbLocation loc;
+    loc.user = env.value(QStringLiteral("VORNELL_DB_USER"));
+    loc.passwordFile = env.value(QStringLiteral("VORNELL_DB_PASSWORD_FILE"));
+    if (!env.contains(QStringLiteral("VORNELL_DB"))) {
+        loc.path = QDir::current().absoluteFilePath(QStringLiteral("vornell.db"));
+        return loc;
+    }
+    const QString value = env.value(QStringLiteral("VORNELL_DB"));
+    if (value.startsWith(QLatin1String("sqlite:"))) {
+        const QString path = value.mid(7);
+        if (path.isEmpty())
+            throw malformed(value);
+        loc.path = QDir::current().absoluteFilePath(path);
+        return loc;
+    }
+    if (value.startsWith(QLatin1String("mssql:"))) {
+        const QString rest = value.mid(6);
+        const QStringList parts = rest.split(QLatin1Char(','));
+        if (parts.size() > 2 || parts[0].trimmed().isEmpty() || parts[0].contains(QLatin1Char(';')))
+            throw malformed(value);
+        loc.kind = DbLocation::Kind::SqlServer;
+        loc.host = parts[0].trimmed();
+        if (parts.size() == 2) {
+            bool ok = false;
+            const int port = parts[1].trimmed().toInt(&ok);
+            if (!ok || port < 1 || port > 65535)
+                throw malformed(value);
+            loc.port = port;
+        }
+        return loc;
+    }
+    throw malformed(value);
+}
+
+QString connectionString(const QString& host, const QString& user, const QString& password) {
+    const QStringList pairs = {
+        QStringLiteral("Provider=") + QLatin1String(kProvider),
+        QStringLiteral("Password=") + password,
+        QStringLiteral("Persist Security Info=") + QLatin1String(kPersistSecurityInfo),
+        QStringLiteral("User ID=") + user,
+        QStringLiteral("Initial Catalog=") + QLatin1String(kCatalog),
+        QStringLiteral("Data Source=") + host,
+    };
+    return pairs.join(QLatin1Char(';'));
+}
+
+QString odbcConnectionString(const DbLocation& location, const QString& user,
+                             const QString& password) {
+    // The provider becomes the FreeTDS ODBC driver; "Persist Security Info"
+    // has no ODBC counterpart. The rest map one to one, in the same order.
+    const QStringList pairs = {
+        QStringLiteral("DRIVER={FreeTDS}"),
+        QStringLiteral("PWD=") + odbcValue(password),
+        QStringLiteral("UID=") + odbcValue(user),
+        QStringLiteral("DATABASE=") + QLatin1String(kCatalog),
+        QStringLiteral("SERVER=") + odbcValue(location.host),
+        QStringLiteral("PORT=%1").arg(location.port),
+        QStringLiteral("TDS_Version=7.3"),
+        QStringLiteral("ClientCharset=UTF-8"),
+    };
+    return pairs.join(QLatin1Char(';'));
+}
+
+std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
+    if (location.kind == DbLocation::Kind::Embedded) {
+        auto dm = std::make_unique<TDMdata>(QStringLiteral("QSQLITE"));
+        QSqlDatabase db = dm->conADO();
+        db.setDatabaseName(location.path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        dm->onOpened = [](QSqlDatabase& opened) { prepareEmbeddedDatabase(opened); };
+        return dm;
+    }
+    QString user = location.user.isEmpty() ? QString::fromLatin1(kUser) : location.user;
+    QString password = QString::fromLatin1(kPassword);
+    if (!location.passwordFile.isEmpty()) {
+        QFile f(location.passwordFile);
+        if (!f.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("Cannot read the password file %1: %2")
+                               .arg(location.passwordFile, f.errorString()));
+        password = QString::fromUtf8(f.readAll());
+        while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
+            password.chop(1);
+    }
+    auto dm = std::make_unique<TDMdata>(QStringLiteral("QODBC"));
+    QSqlDatabase db = dm->conADO();
+    db.setDatabaseName(odbcConnectionString(location, user, password));
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=30"));
+    return dm;
+}

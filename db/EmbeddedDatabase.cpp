@@ -1,0 +1,110 @@
+#include "db/EmbeddedDatabase.h"
+
+#include "app/AppError.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+void exec(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw AppError(q.lastError().text().trimmed());
+}
+
+bool tableExists(QSqlDatabase& db, const QString& name) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
+    q.addBindValue(name);
+    if (!q.exec())
+        throw AppError(q.lastError().text().trimmed());
+    return q.next();
+}
+
+// Plain tables that other programs can fill: the column names and text widths
+// the plant's server has, dates as local-time text "YYYY-MM-DD HH:MM:SS".
+const char* const kPrintLabel = R"(CREATE TABLE PrintLabel (
+    Iden_id    INTEGER PRIMARY KEY,
+    CreateTime DATETIME DEFAULT (datetime('now','localtime')),
+    LabelSize  VARCHAR(20),
+    TitleText  VARCHAR(20),
+    LabelText  VARCHAR(50),
+    Barcode    VARCHAR(50),
+    PrintFlag  SMALLINT,
+    PrintTime  DATETIME
+))";
+
+// The label query asks for one size, unprinted (or printed) records from a
+// date on, ordered by label text: the first index serves the usual filter,
+// the second the ordering when most records match.
+const char* const kPrintLabelIndexes[] = {
+    "CREATE INDEX PrintLabel_ToPrint ON PrintLabel "
+    "(LabelSize, ifnull(PrintFlag,0), CreateTime)",
+    "CREATE INDEX PrintLabel_Text ON PrintLabel (LabelSize, LabelText)",
+};
+
+const char* const kOrder = R"(CREATE TABLE DeviceICRelOrder (
+    Iden_id    INTEGER PRIMARY KEY,
+    Datime     DATETIME,
+    ICType     VARCHAR(20),
+    TypeDesc   VARCHAR(100),
+    ICVer      VARCHAR(20),
+    VerDesc    VARCHAR(100),
+    Amount     INTEGER,
+    Remark     VARCHAR(100),
+    FullSNFrom VARCHAR(20),
+    FullSNTo   VARCHAR(20),
+    HeadFlag   VARCHAR(2),
+    Flag       VARCHAR(1)
+))";
+
+const char* const kICType = R"(CREATE TABLE DeviceICType (
+    ICType    VARCHAR(20) PRIMARY KEY,
+    TypeDesc  VARCHAR(100),
+    LastVer   VARCHAR(20),
+    ICModel   VARCHAR(20),
+    HeadFlag  VARCHAR(3),
+    LabelSize VARCHAR(20),
+    LastSN    INTEGER NOT NULL DEFAULT 0,
+    IsActive  VARCHAR(1) NOT NULL DEFAULT '1'
+))";
+
+const char* const kSeedTypes =
+    "INSERT INTO DeviceICType (ICType, TypeDesc, LastVer, ICModel, HeadFlag, LabelSize, LastSN, "
+    "IsActive) VALUES "
+    "('VN3010A', 'Power management IC 30X10', 'V1.0', 'QFN-16', 'VA', '30X10', 0, '1'),"
+    "('VN3010B', 'Motor driver IC 30X10', 'V2.1', 'SOP-8', 'VB', '30X10', 4096, '1'),"
+    "('VN3010C', 'Sensor interface IC 30X10', 'V1.3', '', 'VC', '30X10', 0, '1'),"
+    "('VN3010D', 'Retired type 30X10', 'V0.9', 'DIP-8', 'VD', '30X10', 0, '0'),"
+    "('VN5020A', 'Controller IC 50X20', 'V1.0', 'LQFP-48', 'WA', '50X20', 0, '1')";
+
+} // namespace
+
+void prepareEmbeddedDatabase(QSqlDatabase& db) {
+    registerSqlFunctions(db);
+    exec(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    exec(db, QStringLiteral("PRAGMA foreign_keys=ON"));
+
+    if (!db.transaction())
+        throw AppError(db.lastError().text().trimmed());
+    try {
+        if (!tableExists(db, QStringLiteral("PrintLabel"))) {
+            exec(db, QString::fromLatin1(kPrintLabel));
+            for (const char* sql : kPrintLabelIndexes)
+                exec(db, QString::fromLatin1(sql));
+        }
+        if (!tableExists(db, QStringLiteral("DeviceICRelOrder")))
+            exec(db, QString::fromLatin1(kOrder));
+        if (!tableExists(db, QStringLiteral("DeviceICType"))) {
+            exec(db, QString::fromLatin1(kICType));
+            exec(db, QString::fromLatin1(kSeedTypes));
+        }
+        if (!db.commit())
+            throw AppError(db.lastError().text().trimmed());
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}

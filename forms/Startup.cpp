@@ -1,0 +1,35 @@
+#include "forms/Startup.h"
+
+#include "app/AppError.h"
+#include "app/DataModule.h"
+#include "app/Language.h"
+#include "app/Prompts.h"
+#include "db/DbLocation.h"
+#include "forms/umainBarcode.h"
+
+#include <QApplication>
+
+int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
+    QApplication::setApplicationName(QStringLiteral("Vornell"));
+    UICodePage = codePageForLanguageId(systemDefaultLanguageId());
+
+    std::unique_ptr<TDMdata> dm;
+    try {
+        dm = createDataModule(resolveDbLocation(env));
+    } catch (const AppError& e) {
+        prompts.message(e.text());
+        return 2;
+    }
+    DMdata = dm.get();
+
+    CheckDatabaseConnection(*dm, prompts);
+
+    int result = 0;
+    {
+        TmainBarcode mainBarcode(*dm, prompts);
+        mainBarcode.show();
+        result = QApplication::exec();
+    }
+    DMdata = nullptr;
+    return result;
+}

@@ -1,0 +1,396 @@
+#include "forms/umainBarcode.h"
+
+#include "app/DataModule.h"
+#include "app/ErrorReport.h"
+#include "app/Language.h"
+#include "db/Dialect.h"
+#include "db/LabelList.h"
+#include "db/LabelQuery.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+QString u8(const char* text) { return QString::fromUtf8(text); }
+} // namespace
+
+template <typename Handler> void TmainBarcode::run(Handler&& handler) {
+    guarded(prompts_, std::forward<Handler>(handler));
+}
+
+TmainBarcode::TmainBarcode(TDMdata& dm, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent), dm_(dm), prompts_(prompts) {
+    setObjectName(QStringLiteral("mainBarcode"));
+    buildControls();
+    setTabOrder();
+    connectHandlers();
+    run([this] { FormCreate(); });
+}
+
+TmainBarcode::~TmainBarcode() = default;
+
+void TmainBarcode::buildControls() {
+    setWindowTitle(QStringLiteral("Device Barcode Print"));
+    resize(979, 646);
+    QFont f = font();
+    f.setFamily(QStringLiteral("Tahoma"));
+    f.setPixelSize(14);
+    setFont(f);
+
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(4, 4, 4, 0);
+
+    Panel1 = new QWidget(central);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(166);
+    auto* grid = new QGridLayout(Panel1);
+    grid->setContentsMargins(8, 6, 8, 6);
+
+    auto label = [this](const char* name, const QString& caption) {
+        auto* l = new QLabel(caption, Panel1);
+        l->setObjectName(QLatin1String(name));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return l;
+    };
+    auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, Panel1);
+        b->setObjectName(QLatin1String(name));
+        b->setMinimumWidth(130);
+        return b;
+    };
+
+    LabelSize = label("LabelSize", QStringLiteral("Label Size:"));
+    edLabelSize = new QLineEdit(QStringLiteral("30X10"), Panel1);
+    edLabelSize->setObjectName(QStringLiteral("edLabelSize"));
+    edLabelSize->setReadOnly(true);
+    edLabelSize->setStyleSheet(QStringLiteral("background-color: #ffffe1;"));
+
+    Label3 = label("Label3", u8("类别:"));
+    rbToPrint = new QRadioButton(u8("末打印"), Panel1);
+    rbToPrint->setObjectName(QStringLiteral("rbToPrint"));
+    rbPrinted = new QRadioButton(u8("已打印"), Panel1);
+    rbPrinted->setObjectName(QStringLiteral("rbPrinted"));
+    auto* printState = new QButtonGroup(this);
+    printState->addButton(rbToPrint);
+    printState->addButton(rbPrinted);
+    rbToPrint->setChecked(true);
+    auto* stateBox = new QHBoxLayout;
+    stateBox->addWidget(rbToPrint);
+    stateBox->addWidget(rbPrinted);
+    stateBox->addStretch();
+
+    Label2 = label("Label2", u8("生成时间:"));
+    edDatime = new QDateEdit(Panel1);
+    edDatime->setObjectName(QStringLiteral("edDatime"));
+    edDatime->setCalendarPopup(true);
+    edDatime->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+
+    Label4 = label("Label4", u8("标签内容:"));
+    edLabelLike = new QLineEdit(Panel1);
+    edLabelLike->setObjectName(QStringLiteral("edLabelLike"));
+    Label1 = label("Label1", u8("数量:"));
+    edAmount = new QLineEdit(Panel1);
+    edAmount->setObjectName(QStringLiteral("edAmount"));
+
+    rzrdgrp1 = new QGroupBox(u8("格式"), Panel1);
+    rzrdgrp1->setObjectName(QStringLiteral("rzrdgrp1"));
+    rzrdgrp1Items = new QButtonGroup(rzrdgrp1);
+    auto* formats = new QVBoxLayout(rzrdgrp1);
+    const char* items[] = {"条码格式", "文字格式"};
+    for (int i = 0; i < 2; ++i) {
+        auto* rb = new QRadioButton(u8(items[i]), rzrdgrp1);
+        rb->setObjectName(QStringLiteral("rzrdgrp1Item%1").arg(i));
+        rzrdgrp1Items->addButton(rb, i);
+        formats->addWidget(rb);
+    }
+    rzrdgrp1Items->button(0)->setChecked(true);
+
+    BtnQuery = button("BtnQuery", QStringLiteral("&Query"));
+    BtnSetting = button("BtnSetting", QStringLiteral("&Setting"));
+    BtnPrint = button("BtnPrint", QStringLiteral("&PrintBarcode"));
+    btnBatchPrint = button("btnBatchPrint", QStringLiteral("&BatchPrint"));
+    cbAutoPrint = new QCheckBox(u8("自动打印"), Panel1);
+    cbAutoPrint->setObjectName(QStringLiteral("cbAutoPrint"));
+    btnOrderInfo = button("btnOrderInfo", QStringLiteral("&Order Manager"));
+    BitBtn1 = button("BitBtn1", u8("手动打印"));
+
+    edtPrintList = new QPlainTextEdit(Panel1);
+    edtPrintList->setObjectName(QStringLiteral("edtPrintList"));
+    edtPrintList->setFixedSize(537, 73);
+
+    grid->addWidget(LabelSize, 0, 0);
+    grid->addWidget(edLabelSize, 0, 1);
+    grid->addWidget(Label3, 1, 0);
+    grid->addLayout(stateBox, 1, 1);
+    grid->addWidget(Label2, 1, 2);
+    grid->addWidget(edDatime, 1, 3);
+    grid->addWidget(Label4, 2, 0);
+    grid->addWidget(edLabelLike, 2, 1);
+    grid->addWidget(Label1, 2, 2);
+    grid->addWidget(edAmount, 2, 3);
+    grid->addWidget(edtPrintList, 3, 0, 1, 4, Qt::AlignLeft);
+    grid->addWidget(rzrdgrp1, 0, 4, 3, 1);
+    grid->addWidget(BtnQuery, 0, 5);
+    grid->addWidget(BtnSetting, 0, 6);
+    grid->addWidget(BtnPrint, 1, 5);
+    grid->addWidget(btnBatchPrint, 1, 6);
+    grid->addWidget(cbAutoPrint, 2, 5);
+    grid->addWidget(btnOrderInfo, 2, 6);
+    grid->addWidget(BitBtn1, 3, 5, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    PageControl1 = new QTabWidget(central);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new QWidget(PageControl1);
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    auto* page = new QVBoxLayout(TabSheet1);
+    page->setContentsMargins(2, 2, 2, 2);
+    DBGridEh1 = new QTableView(TabSheet1);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    page->addWidget(DBGridEh1);
+    PageControl1->addTab(TabSheet1, QStringLiteral("DataDisplay"));
+
+    qryLable = new LabelList(dm_.connectionName(), this);
+    DBGridEh1->setModel(qryLable);
+    DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGridEh1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                               QAbstractItemView::AnyKeyPressed);
+    DBGridEh1->verticalHeader()->setDefaultSectionSize(22);
+    DBGridEh1->verticalHeader()->setFixedWidth(18);
+    DBGridEh1->setColumnHidden(LabelList::PrintFlag, true);
+    DBGridEh1->setColumnHidden(LabelList::PrintTime, true);
+    DBGridEh1->setColumnWidth(LabelList::CreateTime, 191);
+    DBGridEh1->setColumnWidth(LabelList::LabelSize, 96);
+    DBGridEh1->setColumnWidth(LabelList::TitleText, 116);
+    DBGridEh1->setColumnWidth(LabelList::LabelText, 185);
+    DBGridEh1->setColumnWidth(LabelList::Barcode, 210);
+
+    outer->addWidget(Panel1);
+    outer->addWidget(PageControl1, 1);
+    setCentralWidget(central);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+}
+
+void TmainBarcode::setTabOrder() {
+    QWidget* order[] = {edLabelSize, BtnQuery,  BtnPrint,     BtnSetting,
+                        btnBatchPrint, rbToPrint, rbPrinted,    edLabelLike,
+                        edAmount,    edDatime,  cbAutoPrint,  btnOrderInfo,
+                        rzrdgrp1Items->button(0), BitBtn1, edtPrintList, DBGridEh1};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    // Every key typed in the window passes here first (Enter moves on).
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+void TmainBarcode::connectHandlers() {
+    connect(BtnQuery, &QPushButton::clicked, this, [this] { run([this] { BtnQueryClick(); }); });
+    connect(BtnPrint, &QPushButton::clicked, this, [this] { run([this] { BtnPrintClick(); }); });
+    connect(btnBatchPrint, &QPushButton::clicked, this,
+            [this] { run([this] { btnBatchPrintClick(); }); });
+    connect(BtnSetting, &QPushButton::clicked, this,
+            [this] { run([this] { BtnSettingClick(); }); });
+    connect(btnOrderInfo, &QPushButton::clicked, this,
+            [this] { run([this] { btnOrderInfoClick(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { run([this] { BitBtn1Click(); }); });
+    connect(cbAutoPrint, &QCheckBox::clicked, this,
+            [this] { run([this] { cbAutoPrintClick(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { run([this] { Timer1Timer(); }); });
+    connect(edLabelSize, &QLineEdit::textChanged, this,
+            [this] { run([this] { edLabelSizeChange(); }); });
+
+    // The grid follows the list's current record, and the operator's choice of
+    // row becomes the current record.
+    connect(qryLable, &LabelList::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && DBGridEh1->currentIndex().row() != row)
+            DBGridEh1->setCurrentIndex(qryLable->index(row, LabelList::LabelText));
+    });
+    connect(DBGridEh1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    qryLable->setCurrentRow(current.row());
+            });
+    qryLable->onWriteError = [this](const QString& text) { reportError(prompts_, text); };
+}
+
+void TmainBarcode::FormCreate() {
+    edDatime->setDate(QDate::currentDate());
+    ApplyLanguage(UICodePage);
+}
+
+void TmainBarcode::ApplyLanguage(int codePage) {
+    if (codePage == 936) {
+        btnOrderInfo->setText(u8("订单管理"));
+        PageControl1->setTabText(0, u8("记录集"));
+        LabelSize->setText(u8("标签大小:"));
+        BtnQuery->setText(u8("查询"));
+        BtnPrint->setText(u8("打印前N条"));
+        btnBatchPrint->setText(u8("全部打印"));
+        BtnSetting->setText(u8("设置"));
+        msgExitPrompt = u8("真的要退出吗");
+        msgExitCaption = u8("提问");
+        msgCountCaption = u8("请输入条码的数量");
+        msgCountPrompt = u8("条码数量");
+        msgInvalidCount = u8("请输入整数.");
+    } else {
+        msgExitPrompt = QStringLiteral("Are you sure to exit?");
+        msgExitCaption = QStringLiteral("Question");
+        msgCountCaption = QStringLiteral("Please Input Barcode number");
+        msgCountPrompt = QStringLiteral("Barcode number");
+        msgInvalidCount = QStringLiteral("Please input valid integer");
+    }
+    setWindowTitle(windowTitle() + QStringLiteral(" v") + AppVersion());
+}
+
+void TmainBarcode::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        run([this] { FormShow(); });
+    }
+}
+
+void TmainBarcode::FormShow() {
+    BtnPrint->setEnabled(false);
+    btnBatchPrint->setEnabled(false);
+    // Opens centred on the screen at its loaded size.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    DBGridEh1->setFocus();
+}
+
+void TmainBarcode::edLabelSizeChange() {
+    BtnPrint->setEnabled(false);
+    btnBatchPrint->setEnabled(false);
+}
+
+int TmainBarcode::formatIndex() const { return rzrdgrp1Items->checkedId(); }
+
+void TmainBarcode::BtnQueryClick() {
+    LabelFilter filter;
+    filter.amountText = edAmount->text();
+    filter.labelSize = edLabelSize->text();
+    filter.createdFrom = edDatime->date();
+    filter.toPrint = rbToPrint->isChecked();
+    filter.labelLike = edLabelLike->text();
+    filter.codePage = UICodePage;
+    qryLable->close();
+    qryLable->open(labelQueryLines(filter, dialectOf(dm_.conADO())));
+    BtnPrint->setEnabled(true);
+    btnBatchPrint->setEnabled(true);
+}
+
+void TmainBarcode::BtnPrintClick() {}
+
+void TmainBarcode::btnBatchPrintClick() {}
+
+void TmainBarcode::BtnSettingClick() {}
+
+void TmainBarcode::btnOrderInfoClick() {}
+
+void TmainBarcode::BitBtn1Click() {}
+
+void TmainBarcode::cbAutoPrintClick() {
+    const bool on = cbAutoPrint->isChecked();
+    if (on) {
+        rbToPrint->setChecked(true);
+        edLabelLike->clear();
+        edAmount->clear();
+        edDatime->setDate(QDate::currentDate());
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+    for (QPushButton* b : {BtnQuery, BtnSetting, BtnPrint, btnBatchPrint})
+        b->setVisible(!on);
+}
+
+void TmainBarcode::Timer1Timer() {
+    ++Timer1Tag;
+    if (Timer1Tag % 60 != 57)
+        return;
+    BtnQueryClick();
+    if (qryLable->isOpen() && !qryLable->isEmpty())
+        btnBatchPrintClick();
+}
+
+bool TmainBarcode::FormCloseQuery() {
+    if (!prompts_.question(msgExitPrompt, msgExitCaption))
+        return false;
+    qryLable->close();
+    return true;
+}
+
+void TmainBarcode::closeEvent(QCloseEvent* event) {
+    bool mayClose = false;
+    if (!guarded(prompts_, [&] { mayClose = FormCloseQuery(); }))
+        mayClose = false;
+    if (mayClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TmainBarcode::deleteCurrentRecord() {
+    const int row = DBGridEh1->currentIndex().row();
+    if (!qryLable->isOpen() || row < 0)
+        return;
+    if (!prompts_.question(QStringLiteral("Delete record?"), QStringLiteral("Confirm")))
+        return;
+    qryLable->deleteRecord(row);
+}
+
+bool TmainBarcode::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Enter moves to the next control, as Tab does, everywhere in the
+            // window. An in-place grid editor is created later, is not
+            // watched, and keeps Enter to finish its edit.
+            focusNextChild();
+            return true;
+        }
+        if (watched == DBGridEh1 && key->key() == Qt::Key_Delete &&
+            key->modifiers() & Qt::ControlModifier) {
+            run([this] { deleteCurrentRecord(); });
+            return true;
+        }
+        if (watched == DBGridEh1 && key->key() == Qt::Key_Insert) {
+            run([this] { qryLable->insertRecord(edLabelSize->text()); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

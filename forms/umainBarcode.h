@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+class QButtonGroup;
+class QCheckBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class QWidget;
+class LabelList;
+class Prompts;
+class TDMdata;
+
+// mainBarcode: the operator's station. Holds the filters of the label query,
+// the label list, the format choice, the hand-typed print list and the
+// commands. Closing it ends the program.
+class TmainBarcode : public QMainWindow {
+    Q_OBJECT
+public:
+    TmainBarcode(TDMdata& dm, Prompts& prompts, QWidget* parent = nullptr);
+    ~TmainBarcode() override;
+
+    static QString AppVersion() { return QStringLiteral("8.000"); }
+
+    void ApplyLanguage(int codePage);
+
+    // Event handlers. Each one runs inside the general error report.
+    void BtnQueryClick();
+    void BtnPrintClick();
+    void btnBatchPrintClick();
+    void BtnSettingClick();
+    void btnOrderInfoClick();
+    void BitBtn1Click();
+    void cbAutoPrintClick();
+    void Timer1Timer();
+    void edLabelSizeChange();
+
+    // The tick counter of automatic printing (the timer's tag).
+    int Timer1Tag = 0;
+
+    // The language texts.
+    QString msgExitPrompt, msgExitCaption, msgCountCaption, msgCountPrompt, msgInvalidCount;
+
+    // Controls.
+    QWidget* Panel1 = nullptr;
+    QLabel* LabelSize = nullptr;
+    QLineEdit* edLabelSize = nullptr;
+    QLabel* Label3 = nullptr;
+    QRadioButton* rbToPrint = nullptr;
+    QRadioButton* rbPrinted = nullptr;
+    QLabel* Label2 = nullptr;
+    QDateEdit* edDatime = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* edLabelLike = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edAmount = nullptr;
+    QGroupBox* rzrdgrp1 = nullptr;
+    QButtonGroup* rzrdgrp1Items = nullptr; // item 0 "条码格式", item 1 "文字格式"
+    QPushButton* BtnQuery = nullptr;
+    QPushButton* BtnPrint = nullptr;
+    QPushButton* BtnSetting = nullptr;
+    QPushButton* btnBatchPrint = nullptr;
+    QPushButton* btnOrderInfo = nullptr;
+    QCheckBox* cbAutoPrint = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPlainTextEdit* edtPrintList = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QTableView* DBGridEh1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    LabelList* qryLable = nullptr;
+
+    // The index of the checked format item: 0 barcode, 1 text.
+    int formatIndex() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setTabOrder();
+    void connectHandlers();
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void deleteCurrentRecord();
+    template <typename Handler> void run(Handler&& handler);
+
+    TDMdata& dm_;
+    Prompts& prompts_;
+    bool shownOnce_ = false;
+};

@@ -1,0 +1,128 @@
+#include "app/AppError.h"
+#include "app/DataModule.h"
+#include "app/ErrorReport.h"
+#include "app/Language.h"
+#include "app/Text.h"
+#include "tests/support/ScriptedPrompts.h"
+
+#include <QTest>
+
+class TestApp : public QObject {
+    Q_OBJECT
+private slots:
+    void errorReportAddsFullStop_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "'abc' is not a valid integer value"
+                                << "'abc' is not a valid integer value.";
+        QTest::newRow("full stop") << "Unable to write." << "Unable to write.";
+        QTest::newRow("exclamation sorts before") << "Open USB fail!" << "Open USB fail!";
+        QTest::newRow("closing parenthesis sorts before") << "ids (1,2)" << "ids (1,2)";
+        QTest::newRow("digit sorts after") << "error 42" << "error 42.";
+        QTest::newRow("Chinese sorts after") << QString::fromUtf8("请输入数量")
+                                             << QString::fromUtf8("请输入数量.");
+        QTest::newRow("empty") << "" << "";
+    }
+    void errorReportAddsFullStop() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(errorReportText(text), shown);
+    }
+
+    void guardedCatchesEverything() {
+        ScriptedPrompts prompts;
+        QVERIFY(!guarded(prompts, [] { throw AppError::invalidInteger("x1"); }));
+        QVERIFY(!guarded(prompts, [] { throw std::runtime_error("boom"); }));
+        QVERIFY(!guarded(prompts, [] { throw 7; }));
+        QVERIFY(guarded(prompts, [] {}));
+        QCOMPARE(prompts.texts("error"),
+                 QStringList({"'x1' is not a valid integer value.", "boom.", "Unknown error."}));
+    }
+
+    void languageIds_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("langId");
+        QTest::addColumn<int>("codePage");
+        QTest::newRow("zh_CN") << "zh_CN.UTF-8" << 0x0804 << 936;
+        QTest::newRow("zh_CN gbk") << "zh_CN.GBK" << 0x0804 << 936;
+        QTest::newRow("zh_TW") << "zh_TW.UTF-8" << 0x0404 << 437;
+        QTest::newRow("zh_HK") << "zh_HK" << 0x0C04 << 437;
+        QTest::newRow("zh_SG") << "zh_SG.UTF-8" << 0x1004 << 437;
+        QTest::newRow("en_US") << "en_US.UTF-8" << 0x0409 << 437;
+        QTest::newRow("de_DE") << "de_DE@euro" << 0x0407 << 437;
+        QTest::newRow("unknown") << "xx_YY" << 0x0409 << 437;
+    }
+    void languageIds() {
+        QFETCH(QString, locale);
+        QFETCH(int, langId);
+        QFETCH(int, codePage);
+        QCOMPARE(int(windowsLanguageId(locale)), langId);
+        QCOMPARE(codePageForLanguageId(windowsLanguageId(locale)), codePage);
+    }
+
+    void systemLanguageFollowsLocaleVariables() {
+        qputenv("LC_ALL", "zh_CN.UTF-8");
+        QCOMPARE(int(systemDefaultLanguageId()), 0x0804);
+        qputenv("LC_ALL", "en_US.UTF-8");
+        QCOMPARE(int(systemDefaultLanguageId()), 0x0409);
+        qunsetenv("LC_ALL");
+    }
+
+    void ansiLength_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("ascii") << "ABCDEFG" << 936 << 7;
+        QTest::newRow("chinese under 936") << QString::fromUtf8("标签ABCD") << 936 << 8;
+        QTest::newRow("chinese under 437") << QString::fromUtf8("标签ABCD") << 437 << 6;
+        QTest::newRow("outside BMP") << QString::fromUtf8("\U0001F600A") << 936 << 2;
+    }
+    void ansiLength() {
+        QFETCH(QString, text);
+        QFETCH(int, codePage);
+        QFETCH(int, bytes);
+        QCOMPARE(ansiByteLength(text, codePage), bytes);
+    }
+
+    void wholeNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "25" << true << 25;
+        QTest::newRow("negative") << "-5" << true << -5;
+        QTest::newRow("plus") << "+7" << true << 7;
+        QTest::newRow("max") << "2147483647" << true << 2147483647;
+        QTest::newRow("min") << "-2147483648" << true << int(INT32_MIN);
+        QTest::newRow("too large") << "2147483648" << false << 0;
+        QTest::newRow("huge") << "99999999999" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("inner blank") << "1 2" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("sign only") << "-" << false << 0;
+    }
+    void wholeNumbers() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto n = parseInt32(text);
+        QCOMPARE(n.has_value(), valid);
+        if (valid)
+            QCOMPARE(*n, value);
+    }
+
+    void trimRemovesControlCharacters() {
+        QCOMPARE(trimBlanks(" \t\r\n ab c\x01 "), QString("ab c"));
+        QCOMPARE(quoteDoubled("O'Brien''s"), QString("O''Brien''''s"));
+    }
+
+    void connectionMessageHasFourLines() {
+        const QStringList lines = connectionFailureText("driver says no").split("\r\n");
+        QCOMPARE(lines, QStringList({"Can not connect to database. Please check your ODBC Setting of  ",
+                                     "If you using a network database, please check network "
+                                     "connection ready or not.",
+                                     "Error message:", "driver says no"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,198 @@
+#include "app/AppError.h"
+#include "db/EmbeddedDatabase.h"
+#include "db/LabelList.h"
+#include "db/LabelQuery.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The embedded database and the SQLite form of the label query, run for real.
+class TestEmbedded : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    static QStringList labelTexts(LabelList& list) {
+        QStringList out;
+        for (int r = 0; r < list.count(); ++r)
+            out << list.value(r, LabelList::LabelText).toString();
+        return out;
+    }
+
+private slots:
+    void createsSchemaAndSeedsChipTypes() {
+        auto dm = openEmbedded(dir.filePath("new.db"));
+        QSqlDatabase db = dm->conADO();
+        QVERIFY(scalar(db, "SELECT count(*) FROM DeviceICType WHERE LabelSize='30X10' AND "
+                           "IsActive='1'")
+                    .toInt() >= 3);
+        QCOMPARE(scalar(db, "PRAGMA journal_mode").toString(), QString("wal"));
+        QCOMPARE(scalar(db, "SELECT count(*) FROM PrintLabel").toInt(), 0);
+        QCOMPARE(scalar(db, "SELECT count(*) FROM DeviceICRelOrder").toInt(), 0);
+    }
+
+    void functions_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("inttohex pads") << "SELECT inttohex(255,6,0)" << "0000FF";
+        QTest::newRow("inttohex zero") << "SELECT inttohex(0,6,0)" << "000000";
+        QTest::newRow("inttohex wider than width") << "SELECT inttohex(4294967295,6,0)"
+                                                   << "FFFFFFFF";
+        QTest::newRow("inttohex negative") << "SELECT inttohex(-1,6,0)" << "FFFFFFFF";
+        QTest::newRow("isnull of null") << "SELECT \"isnull\"(NULL,'x')" << "x";
+        QTest::newRow("isnull of value") << "SELECT \"isnull\"('v','x')" << "v";
+        QTest::newRow("head flag and serial") << "SELECT 'VA'||inttohex(4097,6,0)" << "VA001001";
+    }
+    void functions() {
+        QFETCH(QString, sql);
+        QFETCH(QString, result);
+        auto dm = openEmbedded(dir.filePath("fn.db"));
+        QCOMPARE(scalar(dm->conADO(), sql).toString(), result);
+    }
+
+    void getdateWritesLocalTimeText() {
+        auto dm = openEmbedded(dir.filePath("now.db"));
+        const QString now = scalar(dm->conADO(), "SELECT getdate()").toString();
+        const QString sqliteNow = scalar(dm->conADO(), "SELECT datetime('now','localtime')").toString();
+        QCOMPARE(now.size(), 19);
+        QVERIFY(qAbs(QDateTime::fromString(now, "yyyy-MM-dd HH:mm:ss")
+                         .secsTo(QDateTime::fromString(sqliteNow, "yyyy-MM-dd HH:mm:ss"))) <= 2);
+    }
+
+    void existingTablesAreUsedAsTheyAre() {
+        const QString path = dir.filePath("existing.db");
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+            raw.setDatabaseName(path);
+            QVERIFY(raw.open());
+            QSqlQuery q(raw);
+            QVERIFY(q.exec("CREATE TABLE PrintLabel (Iden_id INTEGER PRIMARY KEY, CreateTime TEXT, "
+                           "LabelSize TEXT, TitleText TEXT, LabelText TEXT, Barcode TEXT, "
+                           "PrintFlag INTEGER, PrintTime TEXT, Extra TEXT)"));
+            QVERIFY(q.exec("CREATE TABLE DeviceICType (ICType TEXT, TypeDesc TEXT, LastVer TEXT, "
+                           "ICModel TEXT, HeadFlag TEXT, LabelSize TEXT, LastSN INT, IsActive TEXT)"));
+            QVERIFY(q.exec("INSERT INTO PrintLabel (CreateTime, LabelSize, LabelText, Extra) "
+                           "VALUES ('2026-12-09 08:00:00', '30X10', 'KEEP', 'x')"));
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase("raw");
+        auto dm = openEmbedded(path);
+        QSqlDatabase db = dm->conADO();
+        QCOMPARE(scalar(db, "SELECT Extra FROM PrintLabel").toString(), QString("x"));
+        QCOMPARE(scalar(db, "SELECT count(*) FROM DeviceICType").toInt(), 0);
+        QCOMPARE(scalar(db, "SELECT count(*) FROM sqlite_master WHERE name='DeviceICRelOrder'")
+                     .toInt(),
+                 1);
+    }
+
+    void fileThatIsNotADatabaseFailsToOpen() {
+        const QString path = dir.filePath("garbage.db");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        DbLocation loc;
+        loc.path = path;
+        auto dm = createDataModule(loc);
+        try {
+            dm->reopen();
+            QFAIL("opened a file that is not a database");
+        } catch (const AppError& e) {
+            QVERIFY2(e.text().contains("not a database"), qPrintable(e.text()));
+        }
+        QVERIFY(!dm->conADO().isOpen());
+    }
+
+    void labelQueryFilters_data() {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<bool>("toPrint");
+        QTest::addColumn<QString>("like");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("unprinted from today, by text")
+            << "" << true << "" << QStringList{"AA000001", "AB000002", "ZZ000009"};
+        QTest::newRow("printed from today") << "" << false << "" << QStringList{"PR000005"};
+        QTest::newRow("row limit") << "2" << true << "" << QStringList{"AA000001", "AB000002"};
+        QTest::newRow("short like keeps date and state") << "" << true << "B0" << QStringList{"AB000002"};
+        QTest::newRow("long like searches every date and state")
+            << "" << true << "00000000" << QStringList{};
+        QTest::newRow("long like finds every date and state")
+            << "" << true << "________"
+            << QStringList{"AA000001", "AB000002", "OLD00000", "PR000005", "ZZ000009"};
+        QTest::newRow("underscore keeps its pattern meaning")
+            << "" << true << "Z_0" << QStringList{"ZZ000009"};
+        QTest::newRow("quote stays one literal") << "" << true << "'" << QStringList{};
+    }
+    void labelQueryFilters() {
+        QFETCH(QString, amount);
+        QFETCH(bool, toPrint);
+        QFETCH(QString, like);
+        QFETCH(QStringList, texts);
+        auto dm = openEmbedded(dir.filePath("query.db"));
+        QSqlDatabase db = dm->conADO();
+        if (scalar(db, "SELECT count(*) FROM PrintLabel").toInt() == 0) {
+            addLabel(db, "2026-12-09 00:00:00", "ZZ000009");     // at the date boundary
+            addLabel(db, "2026-12-09 13:00:00.123", "AB000002", 0);
+            addLabel(db, "2026-12-10 07:00:00", "AA000001");
+            addLabel(db, "2026-12-08 23:59:59", "OLD00000");     // the day before
+            addLabel(db, "2026-12-09 10:00:00", "PR000005", 1);
+            addLabel(db, "2026-12-09 10:00:00", "BIG00001", QVariant(), "50X20");
+        }
+        LabelFilter f;
+        f.amountText = amount;
+        f.labelSize = "30X10";
+        f.createdFrom = QDate(2026, 12, 9);
+        f.toPrint = toPrint;
+        f.labelLike = like;
+        LabelList list(dm->connectionName());
+        list.open(labelQueryLines(f, Dialect::Sqlite));
+        QCOMPARE(labelTexts(list), texts);
+        QCOMPARE(list.currentRow(), texts.isEmpty() ? -1 : 0);
+    }
+
+    void listEditsAreWrittenBack() {
+        auto dm = openEmbedded(dir.filePath("edit.db"));
+        QSqlDatabase db = dm->conADO();
+        const qint64 id = addLabel(db, "2026-12-09 08:00:00", "ED000001");
+        LabelList list(dm->connectionName());
+        list.open({"SELECT * FROM PrintLabel"});
+        QVERIFY(list.setData(list.index(0, LabelList::TitleText), "NEW", Qt::EditRole));
+        QCOMPARE(scalar(db, QString("SELECT TitleText FROM PrintLabel WHERE Iden_id=%1").arg(id))
+                     .toString(),
+                 QString("NEW"));
+        QVERIFY(!(list.flags(list.index(0, LabelList::Iden_id)) & Qt::ItemIsEditable));
+
+        // A refused edit is reported and the row keeps the database's value.
+        QSqlQuery q(db);
+        QVERIFY(q.exec("CREATE TRIGGER refuse BEFORE UPDATE OF Barcode ON PrintLabel "
+                       "BEGIN SELECT RAISE(ABORT, 'barcode is locked'); END"));
+        QString reported;
+        list.onWriteError = [&](const QString& t) { reported = t; };
+        QVERIFY(!list.setData(list.index(0, LabelList::Barcode), "X", Qt::EditRole));
+        QVERIFY2(reported.contains("barcode is locked"), qPrintable(reported));
+        QCOMPARE(list.data(list.index(0, LabelList::Barcode), Qt::DisplayRole).toString(),
+                 QString("ED000001"));
+
+        list.insertRecord("30X10");
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.currentRow(), 1);
+        QCOMPARE(scalar(db, "SELECT count(*) FROM PrintLabel").toInt(), 2);
+        list.deleteRecord(0);
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(scalar(db, QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1").arg(id))
+                     .toInt(),
+                 0);
+    }
+
+    void failedQueryLeavesListClosed() {
+        auto dm = openEmbedded(dir.filePath("fail.db"));
+        LabelList list(dm->connectionName());
+        list.open({"SELECT * FROM PrintLabel"});
+        QVERIFY(list.isOpen());
+        QVERIFY_THROWS_EXCEPTION(AppError, list.open({"SELECT * FROM NoSuchTable"}));
+        QVERIFY(!list.isOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEmbedded)
+#include "tst_embedded.moc"
