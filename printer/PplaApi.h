@@ -4,7 +4,10 @@
 
 // The ten operations of a PPLA label printer library. Texts are NUL-terminated
 // UTF-8 byte strings (the system code page on Linux). Every operation returns
-// 0 on success and a positive code on failure.
+// 0 on success and a positive code on failure (PplaResult.h), except
+// A_GetUSBBufferLen, which counts. What each argument means to the native
+// driver is set out in PplaPrinter.h and PplaEncoder.h; RecordingPpla records
+// the calls for tests.
 class PplaApi {
 public:
     virtual ~PplaApi() = default;
@@ -20,13 +23,18 @@ public:
     // Model name and device path of USB printer nPort (counted from 1).
     virtual int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen,
                                    char* pDevicePath, int* pDevicePathLen) = 0;
+    // Print head heat for the strips that follow.
     virtual int A_Set_Darkness(int heat) = 0;
+    // A Code 128 barcode. The third argument carries the layout's barcode width.
     virtual int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
                               char mode, int numeric, const char* data) = 0;
+    // A line of text in a TrueType face, sent as the image idName.
     virtual int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
                                     int fontWeight, int italic, int underline, int strikeOut,
                                     const char* idName, const char* data, int memMode) = 0;
+    // Prints the strip drawn since the port opened (or since the last print-out).
     virtual int A_Print_Out(int width, int height, int copies, int amount) = 0;
+    // Advances one label when nothing was printed since the port opened.
     virtual int A_Feed_Label() = 0;
     virtual int A_ClosePrn() = 0;
 

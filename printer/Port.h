@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Where the bytes of a strip go. A port is opened by A_CreatePrn, written at
+// print-out and feed, closed by A_ClosePrn. Every failure is reported with the
+// system's reason in errorText(); nothing is swallowed.
+class Port {
+public:
+    virtual ~Port() = default;
+    virtual bool open() = 0;
+    // True only when every byte was taken within the port's time limit.
+    virtual bool write(QByteArrayView bytes) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // What the port reaches, e.g. "/dev/usb/lp0" or "tcp:10.0.0.7:9100".
+    virtual QString describe() const = 0;
+    QString errorText() const { return error_; }
+
+protected:
+    bool fail(QString text) {
+        error_ = std::move(text);
+        return false;
+    }
+
+private:
+    QString error_;
+};
+
+// Keeps everything written in memory, for previews and tests: the bytes of a
+// strip are available without any device.
+class MemoryPort : public Port {
+public:
+    bool open() override {
+        open_ = true;
+        return true;
+    }
+    bool write(QByteArrayView bytes) override {
+        if (!open_)
+            return fail(QStringLiteral("port is not open"));
+        bytes_.append(bytes.data(), bytes.size());
+        return true;
+    }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    QString describe() const override { return QStringLiteral("memory"); }
+
+    const QByteArray& bytes() const { return bytes_; }
+    QByteArray takeBytes() { return std::exchange(bytes_, {}); }
+
+private:
+    bool open_ = false;
+    QByteArray bytes_;
+};

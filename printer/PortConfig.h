@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Which device a port name reaches. One environment variable per port name:
+//
+//   VORNELL_PRINTER_USB1 ... VORNELL_PRINTER_USB6   ports "1" ... "6"
+//   VORNELL_PRINTER_0                                port "0" (any other name)
+//   VORNELL_PRINTER_USBX                             USBX, instead of the search
+//
+// each holding one of
+//
+//   /dev/usb/lp0      a device file (any absolute path)
+//   tcp:HOST[:PORT]   raw TCP, port 9100 when none is given
+//   file:PATH         a file the bytes are appended to
+//   preview:DIR       the virtual printer: a PNG and the raw bytes per strip in DIR
+//
+// Unset, "1" ... "6" reach /dev/usb/lp0 ... /dev/usb/lp5 and "0" reaches
+// nothing (opening it fails). USBX unset means the search of sysfs.
+struct PortSpec {
+    enum class Kind { None, Device, Tcp, File, Preview };
+    Kind kind = Kind::None;
+    QString path; // device, file or directory
+    QString host;
+    quint16 tcpPort = 9100;
+    QString source; // where the spec came from, e.g. "VORNELL_PRINTER_USB1"
+    QString value;  // the configured text, empty for a built-in default
+    QString error;  // why there is no port (kind None)
+
+    bool operator==(const PortSpec&) const = default;
+};
+
+inline constexpr quint16 DefaultTcpPort = 9100;
+
+// Parses one configured value; kind None with error set when it is malformed.
+PortSpec parsePortSpec(const QString& value);
+
+class PortConfig {
+public:
+    using Env = std::function<QString(const QString& name)>;
+    // Reads the process environment by default.
+    explicit PortConfig(Env env = {});
+
+    // The port for A_CreatePrn's selection 0 and port number "0" ... "6".
+    PortSpec forPortNumber(const QString& number) const;
+    // VORNELL_PRINTER_USBX when set, kind None otherwise.
+    PortSpec usbxOverride() const;
+    // The environment variable that configures a port number ("1" -> ..._USB1).
+    static QString variableFor(const QString& number);
+
+private:
+    Env env_;
+};

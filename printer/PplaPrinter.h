@@ -1,0 +1,102 @@
+#pragma once
+
+#include "printer/PortConfig.h"
+#include "printer/PplaApi.h"
+#include "printer/PplaEncoder.h"
+#include "printer/StripRenderer.h"
+#include "printer/TextRaster.h"
+
+#include <memory>
+
+class Port;
+
+// Settings of a PplaPrinter; the defaults suit a 203 dpi printer and 30 mm x 10 mm labels.
+struct PplaPrinterOptions {
+    EncoderOptions encoder;
+    int writeTimeoutMs = 10000;
+    int connectTimeoutMs = 5000;
+    QString sysfsDir = QStringLiteral("/sys/class/usbmisc");
+    QString devDir = QStringLiteral("/dev/usb");
+    PortConfig::Env env;           // process environment when empty
+    VirtualPrinterOptions preview; // for preview: ports
+};
+
+// The native driver: the ten operations encoded as PPLA and written to a port.
+//
+// Arguments, as the printing code passes them:
+// - A_CreatePrn(selection, name): selection 0 opens the port configured for the
+//   port number in name ("0" ... "6", see PortConfig); selection 12 opens name
+//   itself, a device path or any port value PortConfig takes (as
+//   A_GetUSBDeviceInfo gives it). An open port is closed first. Fails when the
+//   device cannot be opened or connected, with the system's reason.
+// - A_Set_Darkness(heat): print head heat 0-30 (Hnn), kept until the port closes.
+// - A_Prn_Barcode(x, y, widthSetting, type, narrow, wide, height, mode, numeric,
+//   data): a Code 128 barcode. The third argument is the layout's barcode width:
+//   the module (narrowest bar) is narrow x widthSetting dots, so the layout's
+//   width 1 with narrow 2 gives 2-dot (0.25 mm) modules, which a 203 dpi head
+//   prints cleanly and scanners read; a six-character text then takes 202 dots
+//   in subset B, less for digits. Positions: see PplaEncoder (x from the strip's
+//   left edge; y from the label's bottom edge up to the top of the bars).
+// - A_Prn_Text_TrueType(x, y, size, font, orient, weight, italic, underline,
+//   strikeOut, name, text, memMode): text drawn on the host in the font at em
+//   height size (dots) and weight (100-900), downloaded as the image name;
+//   y from the label's top edge down to the top of the text line.
+// - A_Print_Out(width, height, copies, amount): dot size width x height (1 1 is
+//   the head's own dots), quantity copies x amount. Sends the whole strip at once
+//   and fails when the port does not take it within the time limit.
+// - A_Feed_Label(): advances one blank label, but only when no print-out was
+//   made since the port was opened: a print-out already advances past its
+//   strip, so the feeds that follow it are no-ops and waste no labels.
+// - A_ClosePrn(): closes the port; drawing not printed is dropped.
+// Every operation with no port open fails with PplaResult::NotOpen.
+class PplaPrinter : public PplaApi {
+public:
+    using Options = PplaPrinterOptions;
+
+    PplaPrinter();
+    explicit PplaPrinter(Options options);
+    // Every A_CreatePrn opens this port, whatever its arguments: a MemoryPort
+    // gives the bytes of a strip without a device.
+    explicit PplaPrinter(std::shared_ptr<Port> port, Options options = {});
+    ~PplaPrinter() override;
+
+    int A_CreatePrn(int selection, const char* filename) override;
+    int A_GetUSBBufferLen() override;
+    int A_EnumUSB(char* buf) override;
+    int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen, char* pDevicePath,
+                           int* pDevicePathLen) override;
+    int A_Set_Darkness(int heat) override;
+    int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
+                      char mode, int numeric, const char* data) override;
+    int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
+                            int fontWeight, int italic, int underline, int strikeOut,
+                            const char* idName, const char* data, int memMode) override;
+    int A_Print_Out(int width, int height, int copies, int amount) override;
+    int A_Feed_Label() override;
+    int A_ClosePrn() override;
+    QString lastErrorText() const override { return lastError_; }
+
+    // What the open port reaches (empty when none is open).
+    QString portDescription() const;
+
+    // The port a configured value opens, not yet opened.
+    static std::unique_ptr<Port> createPort(const PortSpec& spec, const Options& options);
+
+private:
+    struct UsbEntry {
+        QString name;
+        QString path;
+    };
+    QList<UsbEntry> usbPrinters() const;
+    int fail(int code, const QString& text);
+    int result(int code, const QString& error);
+
+    Options options_;
+    PortConfig config_;
+    TextRasterCache cache_;
+    PplaEncoder encoder_;
+    std::shared_ptr<Port> fixedPort_;
+    std::shared_ptr<Port> port_;
+    bool printedSinceOpen_ = false;
+    QString lastError_;
+};

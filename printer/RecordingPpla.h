@@ -1,0 +1,70 @@
+#pragma once
+
+#include "printer/PplaApi.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+
+// A PplaApi for tests: records every call with its arguments and answers with
+// scripted results. Nothing is printed.
+//
+//   RecordingPpla ppla;
+//   ppla.setResult("A_CreatePrn", 1);           // every A_CreatePrn fails
+//   ppla.queueResults("A_GetUSBBufferLen", {1}); // only the next call gives 1
+//   ppla.setLastErrorText("Connection refused");
+//   ppla.setUsbDevice("OS-214", "/dev/usb/lp0"); // what A_GetUSBDeviceInfo fills in
+//   ... run the job ...
+//   QCOMPARE(ppla.log(), QStringList{"A_CreatePrn(0,\"1\")", ...});
+//
+// Unscripted operations return 0, A_GetUSBBufferLen included (no USB printer).
+class RecordingPpla : public PplaApi {
+public:
+    struct Call {
+        QString op;
+        QVariantList args; // ints as int, chars as QChar, texts as QByteArray
+        int result = 0;
+    };
+
+    void setResult(const QString& op, int result) { results_.insert(op, result); }
+    void queueResults(const QString& op, const QList<int>& results) { queued_[op] += results; }
+    void setLastErrorText(const QString& text) { lastError_ = text; }
+    void setUsbDevice(const QByteArray& name, const QByteArray& path) {
+        usbName_ = name;
+        usbPath_ = path;
+    }
+
+    const QList<Call>& calls() const { return calls_; }
+    void clear() { calls_.clear(); }
+    // Each call as text: A_Prn_Barcode(30,30,1,'e',2,1,30,'N',0,"345678").
+    QStringList log() const;
+    // The names of the operations called, in order.
+    QStringList ops() const;
+
+    int A_CreatePrn(int selection, const char* filename) override;
+    int A_GetUSBBufferLen() override;
+    int A_EnumUSB(char* buf) override;
+    int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen, char* pDevicePath,
+                           int* pDevicePathLen) override;
+    int A_Set_Darkness(int heat) override;
+    int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
+                      char mode, int numeric, const char* data) override;
+    int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
+                            int fontWeight, int italic, int underline, int strikeOut,
+                            const char* idName, const char* data, int memMode) override;
+    int A_Print_Out(int width, int height, int copies, int amount) override;
+    int A_Feed_Label() override;
+    int A_ClosePrn() override;
+    QString lastErrorText() const override { return lastError_; }
+
+private:
+    int record(const QString& op, QVariantList args);
+
+    QList<Call> calls_;
+    QHash<QString, int> results_;
+    QHash<QString, QList<int>> queued_;
+    QString lastError_;
+    QByteArray usbName_;
+    QByteArray usbPath_;
+};

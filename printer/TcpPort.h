@@ -1,0 +1,27 @@
+#pragma once
+
+#include "printer/Port.h"
+
+// Raw TCP to a network printer (port 9100 by default). The connection is made
+// at open within connectTimeoutMs; writes wait for the peer at most
+// writeTimeoutMs in all.
+class TcpPort : public Port {
+public:
+    TcpPort(QString host, quint16 port, int connectTimeoutMs, int writeTimeoutMs);
+    ~TcpPort() override;
+
+    bool open() override;
+    bool write(QByteArrayView bytes) override;
+    void close() override;
+    bool isOpen() const override { return fd_ >= 0; }
+    QString describe() const override;
+
+private:
+    bool connectTo(const void* addr, unsigned addrLen, int family, QString* error);
+
+    QString host_;
+    quint16 port_;
+    int connectTimeoutMs_;
+    int writeTimeoutMs_;
+    int fd_ = -1;
+};
