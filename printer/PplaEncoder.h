@@ -15,14 +15,14 @@
 // - x is the distance in dots from the strip's left edge to the object's left
 //   edge, for barcodes and texts alike.
 // - A text's y is the distance in dots from the label's top edge down to the top
-//   of the text line (the top of the font's ascent); its size is the font's em
-//   height in dots. A text therefore grows downward from y, as on screen.
+//   of the text line; its size is the line's height in dots (ascent + descent,
+//   see TextRaster.h). The text fills [y, y + size] from the top, as on screen.
 // - A barcode's y is the distance in dots from the label's bottom edge up to the
 //   top of its bars; the bars reach down from there by the barcode height. The
 //   barcode thus stands near the bottom edge and the text hangs from the top:
 //   with the layout's defaults (barcode y 30, height 30; text y 18, size 30) the
-//   "SN:" line takes the upper half of the 80-dot label and the bars the lower
-//   part, without touching. Bars that would reach below the bottom edge are
+//   "SN:" line takes dots 18-48 from the top of the 80-dot label and the bars
+//   dots 50-80, without touching. Bars that would reach below the bottom edge are
 //   raised to stand on it.
 // - The printer counts rows upward from the bottom edge in 0.1 mm; the encoder
 //   converts with the head's resolution.

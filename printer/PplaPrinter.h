@@ -38,8 +38,8 @@ struct PplaPrinterOptions {
 //   in subset B, less for digits. Positions: see PplaEncoder (x from the strip's
 //   left edge; y from the label's bottom edge up to the top of the bars).
 // - A_Prn_Text_TrueType(x, y, size, font, orient, weight, italic, underline,
-//   strikeOut, name, text, memMode): text drawn on the host in the font at em
-//   height size (dots) and weight (100-900), downloaded as the image name;
+//   strikeOut, name, text, memMode): text drawn on the host in the font with a
+//   line height of size dots and weight 100-900, downloaded as the image name;
 //   y from the label's top edge down to the top of the text line.
 // - A_Print_Out(width, height, copies, amount): dot size width x height (1 1 is
 //   the head's own dots), quantity copies x amount. Sends the whole strip at once

@@ -16,13 +16,26 @@ RasterText rasteriseText(const TextRasterSpec& spec) {
     if (spec.size < 1 || spec.text.isEmpty())
         return out;
     QFont font(spec.fontName);
-    font.setPixelSize(spec.size);
     font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight, 1, 1000)));
     font.setItalic(spec.italic);
     font.setUnderline(spec.underline);
     font.setStrikeOut(spec.strikeOut);
     font.setStyleStrategy(QFont::NoAntialias);
     font.setHintingPreference(QFont::PreferFullHinting);
+    // The largest pixel size whose line (ascent + descent) fits in size dots.
+    auto lineHeight = [&font](int pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics m(font);
+        return m.ascent() + m.descent();
+    };
+    const int first = lineHeight(spec.size);
+    int pixels = std::max(
+        1, static_cast<int>(static_cast<long long>(spec.size) * spec.size / std::max(first, 1)));
+    while (pixels > 1 && lineHeight(pixels) > spec.size)
+        --pixels;
+    while (lineHeight(pixels + 1) <= spec.size)
+        ++pixels;
+    font.setPixelSize(pixels);
     const QFontMetrics fm(font);
     const int ascent = fm.ascent();
     out.boxHeight = ascent + fm.descent();

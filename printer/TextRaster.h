@@ -8,10 +8,11 @@
 // Text drawn on the host in a TrueType face, as the 1-bit picture the printer
 // receives. Needs a QGuiApplication (fonts).
 //
-// Geometry: `size` is the em height in dots (QFont pixel size). The text's
-// box starts at its pen origin on the left and at the top of the font's ascent;
-// its height is ascent + descent. The picture is the box cut down to the ink,
-// and (offsetX, offsetY) is where that ink starts inside the box.
+// Geometry: `size` is the height of the text line in dots, ascent + descent,
+// so that descenders stay inside it too (the em height is a little smaller,
+// about 0.9 x size for Times New Roman). The text's box starts at its pen
+// origin on the left and at the top of the ascent; the picture is the box cut
+// down to the ink, and (offsetX, offsetY) is where that ink starts inside it.
 struct TextRasterSpec {
     QString fontName;
     int size = 0;
