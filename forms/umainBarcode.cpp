@@ -6,6 +6,9 @@
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "settings/SettingsLoad.h"
+#include "settings/SettingsSave.h"
+#include "settings/uBarcode.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -50,7 +53,7 @@ TmainBarcode::~TmainBarcode() = default;
 
 void TmainBarcode::buildControls() {
     setWindowTitle(QStringLiteral("Device Barcode Print"));
-    resize(979, 646);
+    setGeometry(273, 144, 979, 646);
     QFont f = font();
     f.setFamily(QStringLiteral("Tahoma"));
     f.setPixelSize(14);
@@ -245,6 +248,22 @@ void TmainBarcode::connectHandlers() {
 void TmainBarcode::FormCreate() {
     edDatime->setDate(QDate::currentDate());
     ApplyLanguage(UICodePage);
+    loadWindowSettings();
+}
+
+WindowGeometry TmainBarcode::currentGeometry() const {
+    const QRect g = geometry();
+    return {g.top(), g.left(), g.height(), g.width()};
+}
+
+void TmainBarcode::loadWindowSettings() {
+    WindowGeometry geometry = currentGeometry();
+    const SettingsLoadResult result = loadSettings(LabelLayout, geometry);
+    // The stored position is replaced when the window is centred at its first
+    // showing; the stored size holds.
+    setGeometry(geometry.left, geometry.top, qMax(geometry.width, 200), qMax(geometry.height, 150));
+    if (result.hasError())
+        reportError(prompts_, result.errorText);
 }
 
 void TmainBarcode::ApplyLanguage(int codePage) {
@@ -350,6 +369,7 @@ bool TmainBarcode::FormCloseQuery() {
     if (!prompts_.question(msgExitPrompt, msgExitCaption))
         return false;
     qryLable->close();
+    saveSettingsExit(LabelLayout, currentGeometry());
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "settings/WindowGeometry.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QDateEdit;
@@ -98,6 +100,8 @@ private:
     void FormShow();
     bool FormCloseQuery();
     void deleteCurrentRecord();
+    void loadWindowSettings();
+    WindowGeometry currentGeometry() const;
     template <typename Handler> void run(Handler&& handler);
 
     TDMdata& dm_;
