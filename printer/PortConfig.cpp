@@ -2,13 +2,13 @@
 
 #include <QDir>
 
-PortSpec parsePortSpec(const QString& value) {
-    PortSpec spec;
+PortTarget parsePortTarget(const QString& value) {
+    PortTarget target;
     const QString v = value.trimmed();
     auto bad = [&](const QString& why) {
-        spec.kind = PortSpec::Kind::None;
-        spec.error = why;
-        return spec;
+        target.kind = PortTarget::Kind::None;
+        target.error = why;
+        return target;
     };
     if (v.startsWith(QLatin1String("tcp:"))) {
         QString rest = v.mid(4);
@@ -29,29 +29,29 @@ PortSpec parsePortSpec(const QString& value) {
             host = host.mid(1, host.size() - 2);
         if (host.isEmpty())
             return bad(QStringLiteral("\"%1\": no host").arg(v));
-        spec.kind = PortSpec::Kind::Tcp;
-        spec.host = host;
-        spec.tcpPort = port;
-        return spec;
+        target.kind = PortTarget::Kind::Tcp;
+        target.host = host;
+        target.tcpPort = port;
+        return target;
     }
     if (v.startsWith(QLatin1String("file:"))) {
         if (v.size() == 5)
             return bad(QStringLiteral("\"%1\": no file name").arg(v));
-        spec.kind = PortSpec::Kind::File;
-        spec.path = v.mid(5);
-        return spec;
+        target.kind = PortTarget::Kind::File;
+        target.path = v.mid(5);
+        return target;
     }
     if (v.startsWith(QLatin1String("preview:"))) {
         if (v.size() == 8)
             return bad(QStringLiteral("\"%1\": no directory").arg(v));
-        spec.kind = PortSpec::Kind::Preview;
-        spec.path = v.mid(8);
-        return spec;
+        target.kind = PortTarget::Kind::Preview;
+        target.path = v.mid(8);
+        return target;
     }
     if (QDir::isAbsolutePath(v)) {
-        spec.kind = PortSpec::Kind::Device;
-        spec.path = v;
-        return spec;
+        target.kind = PortTarget::Kind::Device;
+        target.path = v;
+        return target;
     }
     return bad(QStringLiteral("\"%1\" is none of /dev/..., tcp:, file:, preview:").arg(v));
 }
@@ -69,36 +69,37 @@ QString PortConfig::variableFor(const QString& number) {
     return QStringLiteral("VORNELL_PRINTER_USB") + number;
 }
 
-PortSpec PortConfig::forPortNumber(const QString& number) const {
+PortTarget PortConfig::forPortNumber(const QString& number) const {
     static const QStringList known{"0", "1", "2", "3", "4", "5", "6"};
-    PortSpec spec;
+    PortTarget target;
     if (!known.contains(number)) {
-        spec.error = QStringLiteral("no port number \"%1\" (0 to 6)").arg(number);
-        return spec;
+        target.error = QStringLiteral("no port number \"%1\" (0 to 6)").arg(number);
+        return target;
     }
     const QString var = variableFor(number);
     const QString value = env_(var);
     if (!value.trimmed().isEmpty()) {
-        spec = parsePortSpec(value);
-        spec.value = value.trimmed();
+        target = parsePortTarget(value);
+        target.value = value.trimmed();
     } else if (number == QLatin1String("0")) {
-        spec.error = QStringLiteral("no printer is configured for port 0 (%1 is not set)").arg(var);
+        target.error =
+            QStringLiteral("no printer is configured for port 0 (%1 is not set)").arg(var);
     } else {
-        spec.kind = PortSpec::Kind::Device;
-        spec.path = QStringLiteral("/dev/usb/lp%1").arg(number.toInt() - 1);
+        target.kind = PortTarget::Kind::Device;
+        target.path = QStringLiteral("/dev/usb/lp%1").arg(number.toInt() - 1);
     }
-    spec.source = var;
-    return spec;
+    target.source = var;
+    return target;
 }
 
-PortSpec PortConfig::usbxOverride() const {
+PortTarget PortConfig::usbxOverride() const {
     const QString var = QStringLiteral("VORNELL_PRINTER_USBX");
     const QString value = env_(var);
-    PortSpec spec;
+    PortTarget target;
     if (!value.trimmed().isEmpty()) {
-        spec = parsePortSpec(value);
-        spec.value = value.trimmed();
+        target = parsePortTarget(value);
+        target.value = value.trimmed();
     }
-    spec.source = var;
-    return spec;
+    target.source = var;
+    return target;
 }

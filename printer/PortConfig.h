@@ -19,23 +19,23 @@
 //
 // Unset, "1" ... "6" reach /dev/usb/lp0 ... /dev/usb/lp5 and "0" reaches
 // nothing (opening it fails). USBX unset means the search of sysfs.
-struct PortSpec {
+struct PortTarget {
     enum class Kind { None, Device, Tcp, File, Preview };
     Kind kind = Kind::None;
     QString path; // device, file or directory
     QString host;
     quint16 tcpPort = 9100;
-    QString source; // where the spec came from, e.g. "VORNELL_PRINTER_USB1"
+    QString source; // where the target was configured, e.g. "VORNELL_PRINTER_USB1"
     QString value;  // the configured text, empty for a built-in default
     QString error;  // why there is no port (kind None)
 
-    bool operator==(const PortSpec&) const = default;
+    bool operator==(const PortTarget&) const = default;
 };
 
 inline constexpr quint16 DefaultTcpPort = 9100;
 
 // Parses one configured value; kind None with error set when it is malformed.
-PortSpec parsePortSpec(const QString& value);
+PortTarget parsePortTarget(const QString& value);
 
 class PortConfig {
 public:
@@ -44,9 +44,9 @@ public:
     explicit PortConfig(Env env = {});
 
     // The port for A_CreatePrn's selection 0 and port number "0" ... "6".
-    PortSpec forPortNumber(const QString& number) const;
+    PortTarget forPortNumber(const QString& number) const;
     // VORNELL_PRINTER_USBX when set, kind None otherwise.
-    PortSpec usbxOverride() const;
+    PortTarget usbxOverride() const;
     // The environment variable that configures a port number ("1" -> ..._USB1).
     static QString variableFor(const QString& number);
 

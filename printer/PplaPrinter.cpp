@@ -54,18 +54,18 @@ QString PplaPrinter::portDescription() const {
     return port_ ? port_->describe() : QString();
 }
 
-std::unique_ptr<Port> PplaPrinter::createPort(const PortSpec& spec, const Options& o) {
-    switch (spec.kind) {
-    case PortSpec::Kind::Device:
-        return std::make_unique<FdPort>(spec.path, FdPort::Mode::Device, o.writeTimeoutMs);
-    case PortSpec::Kind::File:
-        return std::make_unique<FdPort>(spec.path, FdPort::Mode::Append, o.writeTimeoutMs);
-    case PortSpec::Kind::Tcp:
-        return std::make_unique<TcpPort>(spec.host, spec.tcpPort, o.connectTimeoutMs,
+std::unique_ptr<Port> PplaPrinter::createPort(const PortTarget& target, const Options& o) {
+    switch (target.kind) {
+    case PortTarget::Kind::Device:
+        return std::make_unique<FdPort>(target.path, FdPort::Mode::Device, o.writeTimeoutMs);
+    case PortTarget::Kind::File:
+        return std::make_unique<FdPort>(target.path, FdPort::Mode::Append, o.writeTimeoutMs);
+    case PortTarget::Kind::Tcp:
+        return std::make_unique<TcpPort>(target.host, target.tcpPort, o.connectTimeoutMs,
                                          o.writeTimeoutMs);
-    case PortSpec::Kind::Preview:
-        return std::make_unique<VirtualPrinterPort>(spec.path, o.preview);
-    case PortSpec::Kind::None:
+    case PortTarget::Kind::Preview:
+        return std::make_unique<VirtualPrinterPort>(target.path, o.preview);
+    case PortTarget::Kind::None:
         break;
     }
     return nullptr;
@@ -83,17 +83,17 @@ int PplaPrinter::A_CreatePrn(int selection, const char* filename) {
         if (!filename)
             return fail(PplaResult::InvalidArgument, QStringLiteral("no port name"));
         const QString name = QString::fromUtf8(filename);
-        PortSpec spec;
+        PortTarget target;
         if (selection == 0)
-            spec = config_.forPortNumber(name);
+            target = config_.forPortNumber(name);
         else if (selection == 12)
-            spec = parsePortSpec(name);
+            target = parsePortTarget(name);
         else
             return fail(PplaResult::InvalidArgument,
                         QStringLiteral("port selection %1 is neither 0 nor 12").arg(selection));
-        if (spec.kind == PortSpec::Kind::None)
-            return fail(PplaResult::OpenFailed, spec.error);
-        port = createPort(spec, options_);
+        if (target.kind == PortTarget::Kind::None)
+            return fail(PplaResult::OpenFailed, target.error);
+        port = createPort(target, options_);
     }
     if (!port->open())
         return fail(PplaResult::OpenFailed,
@@ -105,7 +105,7 @@ int PplaPrinter::A_CreatePrn(int selection, const char* filename) {
 QList<PplaPrinter::UsbEntry> PplaPrinter::usbPrinters() const {
     // A configured USBX stands for one printer; A_CreatePrn(12, ...) opens
     // its value. A malformed value also counts, so that opening it reports why.
-    const PortSpec over = config_.usbxOverride();
+    const PortTarget over = config_.usbxOverride();
     if (!over.value.isEmpty())
         return {{QStringLiteral("USBX"), over.value}};
     QList<UsbEntry> out;

@@ -80,7 +80,7 @@ public:
     QString portDescription() const;
 
     // The port a configured value opens, not yet opened.
-    static std::unique_ptr<Port> createPort(const PortSpec& spec, const Options& options);
+    static std::unique_ptr<Port> createPort(const PortTarget& target, const Options& options);
 
 private:
     struct UsbEntry {

@@ -6,20 +6,20 @@
 
 #include <algorithm>
 
-size_t qHash(const TextRasterSpec& key, size_t seed) {
+size_t qHash(const TextRasterKey& key, size_t seed) {
     return qHashMulti(seed, key.fontName, key.size, key.weight, key.italic, key.underline,
                       key.strikeOut, key.text);
 }
 
-RasterText rasteriseText(const TextRasterSpec& spec) {
+RasterText rasteriseText(const TextRasterKey& key) {
     RasterText out;
-    if (spec.size < 1 || spec.text.isEmpty())
+    if (key.size < 1 || key.text.isEmpty())
         return out;
-    QFont font(spec.fontName);
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight, 1, 1000)));
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeOut);
+    QFont font(key.fontName);
+    font.setWeight(static_cast<QFont::Weight>(std::clamp(key.weight, 1, 1000)));
+    font.setItalic(key.italic);
+    font.setUnderline(key.underline);
+    font.setStrikeOut(key.strikeOut);
     font.setStyleStrategy(QFont::NoAntialias);
     font.setHintingPreference(QFont::PreferFullHinting);
     // The largest pixel size whose line (ascent + descent) fits in size dots.
@@ -28,20 +28,20 @@ RasterText rasteriseText(const TextRasterSpec& spec) {
         const QFontMetrics m(font);
         return m.ascent() + m.descent();
     };
-    const int first = lineHeight(spec.size);
+    const int first = lineHeight(key.size);
     int pixels = std::max(
-        1, static_cast<int>(static_cast<long long>(spec.size) * spec.size / std::max(first, 1)));
-    while (pixels > 1 && lineHeight(pixels) > spec.size)
+        1, static_cast<int>(static_cast<long long>(key.size) * key.size / std::max(first, 1)));
+    while (pixels > 1 && lineHeight(pixels) > key.size)
         --pixels;
-    while (lineHeight(pixels + 1) <= spec.size)
+    while (lineHeight(pixels + 1) <= key.size)
         ++pixels;
     font.setPixelSize(pixels);
     const QFontMetrics fm(font);
     const int ascent = fm.ascent();
     out.boxHeight = ascent + fm.descent();
     // Room for italic overhang and negative bearings on both sides.
-    const int pad = spec.size / 2 + 2;
-    const int width = fm.horizontalAdvance(spec.text) + 2 * pad;
+    const int pad = key.size / 2 + 2;
+    const int width = fm.horizontalAdvance(key.text) + 2 * pad;
     const int height = out.boxHeight + 2;
     QImage canvas(width, height, QImage::Format_Grayscale8);
     canvas.fill(255);
@@ -50,7 +50,7 @@ RasterText rasteriseText(const TextRasterSpec& spec) {
         p.setFont(font);
         p.setPen(Qt::black);
         p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.drawText(pad, ascent, spec.text);
+        p.drawText(pad, ascent, key.text);
     }
     int top = height, bottom = -1, left = width, right = -1;
     for (int y = 0; y < height; ++y) {
@@ -78,11 +78,11 @@ RasterText rasteriseText(const TextRasterSpec& spec) {
     return out;
 }
 
-const RasterText& TextRasterCache::get(const TextRasterSpec& spec) {
-    auto it = entries_.constFind(spec);
+const RasterText& TextRasterCache::get(const TextRasterKey& key) {
+    auto it = entries_.constFind(key);
     if (it != entries_.cend())
         return it.value();
     if (entries_.size() >= capacity_)
         entries_.clear();
-    return entries_.insert(spec, rasteriseText(spec)).value();
+    return entries_.insert(key, rasteriseText(key)).value();
 }

@@ -13,7 +13,7 @@
 // about 0.9 x size for Times New Roman). The text's box starts at its pen
 // origin on the left and at the top of the ascent; the picture is the box cut
 // down to the ink, and (offsetX, offsetY) is where that ink starts inside it.
-struct TextRasterSpec {
+struct TextRasterKey {
     QString fontName;
     int size = 0;
     int weight = 400; // 1 (thinnest) to 1000, 400 regular, 700 bold
@@ -22,9 +22,9 @@ struct TextRasterSpec {
     bool strikeOut = false;
     QString text;
 
-    bool operator==(const TextRasterSpec&) const = default;
+    bool operator==(const TextRasterKey&) const = default;
 };
-size_t qHash(const TextRasterSpec& key, size_t seed = 0);
+size_t qHash(const TextRasterKey& key, size_t seed = 0);
 
 struct RasterText {
     MonoBitmap ink;  // empty when the text leaves no ink
@@ -33,17 +33,17 @@ struct RasterText {
     int boxHeight = 0;
 };
 
-RasterText rasteriseText(const TextRasterSpec& spec);
+RasterText rasteriseText(const TextRasterKey& key);
 
 // Keeps the pictures of texts already drawn: one strip after another mostly
 // repeats the "SN:" prefix sizes and fonts, and previews redraw the same texts.
 class TextRasterCache {
 public:
     explicit TextRasterCache(int capacity = 512) : capacity_(capacity) {}
-    const RasterText& get(const TextRasterSpec& spec);
+    const RasterText& get(const TextRasterKey& key);
     int size() const { return static_cast<int>(entries_.size()); }
 
 private:
     int capacity_;
-    QHash<TextRasterSpec, RasterText> entries_;
+    QHash<TextRasterKey, RasterText> entries_;
 };

@@ -23,7 +23,7 @@ void writeFile(const QString& path, const QByteArray& text) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(PortSpec::Kind)
+Q_DECLARE_METATYPE(PortTarget::Kind)
 
 class TestPortConfig : public QObject {
     Q_OBJECT
@@ -31,83 +31,83 @@ private slots:
     // Port numbers as the print job passes them, nothing configured.
     void defaultMapping_data() {
         QTest::addColumn<QString>("number");
-        QTest::addColumn<PortSpec::Kind>("kind");
+        QTest::addColumn<PortTarget::Kind>("kind");
         QTest::addColumn<QString>("path");
         for (int n = 1; n <= 6; ++n)
-            QTest::addRow("USB%d", n) << QString::number(n) << PortSpec::Kind::Device
+            QTest::addRow("USB%d", n) << QString::number(n) << PortTarget::Kind::Device
                                       << QStringLiteral("/dev/usb/lp%1").arg(n - 1);
-        QTest::newRow("any other name: 0") << "0" << PortSpec::Kind::None << QString();
-        QTest::newRow("7") << "7" << PortSpec::Kind::None << QString();
-        QTest::newRow("USB1 itself") << "USB1" << PortSpec::Kind::None << QString();
-        QTest::newRow("empty") << "" << PortSpec::Kind::None << QString();
+        QTest::newRow("any other name: 0") << "0" << PortTarget::Kind::None << QString();
+        QTest::newRow("7") << "7" << PortTarget::Kind::None << QString();
+        QTest::newRow("USB1 itself") << "USB1" << PortTarget::Kind::None << QString();
+        QTest::newRow("empty") << "" << PortTarget::Kind::None << QString();
     }
     void defaultMapping() {
         QFETCH(QString, number);
-        QFETCH(PortSpec::Kind, kind);
+        QFETCH(PortTarget::Kind, kind);
         QFETCH(QString, path);
-        const PortSpec spec = PortConfig(envOf({})).forPortNumber(number);
-        QCOMPARE(spec.kind, kind);
-        QCOMPARE(spec.path, path);
-        QCOMPARE(spec.error.isEmpty(), kind != PortSpec::Kind::None);
+        const PortTarget target = PortConfig(envOf({})).forPortNumber(number);
+        QCOMPARE(target.kind, kind);
+        QCOMPARE(target.path, path);
+        QCOMPARE(target.error.isEmpty(), kind != PortTarget::Kind::None);
     }
 
     void configuredMapping_data() {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("variable");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<PortSpec::Kind>("kind");
+        QTest::addColumn<PortTarget::Kind>("kind");
         QTest::addColumn<QString>("where");
         QTest::addColumn<int>("tcpPort");
         QTest::newRow("USB1 device")
             << "1"
             << "VORNELL_PRINTER_USB1"
-            << "/dev/usb/lp4" << PortSpec::Kind::Device << "/dev/usb/lp4" << 9100;
+            << "/dev/usb/lp4" << PortTarget::Kind::Device << "/dev/usb/lp4" << 9100;
         QTest::newRow("USB2 tcp default port")
             << "2"
             << "VORNELL_PRINTER_USB2"
-            << "tcp:pr7.local" << PortSpec::Kind::Tcp << "pr7.local" << 9100;
+            << "tcp:pr7.local" << PortTarget::Kind::Tcp << "pr7.local" << 9100;
         QTest::newRow("USB3 tcp with port")
             << "3"
             << "VORNELL_PRINTER_USB3"
-            << "tcp:10.1.2.3:9200" << PortSpec::Kind::Tcp << "10.1.2.3" << 9200;
+            << "tcp:10.1.2.3:9200" << PortTarget::Kind::Tcp << "10.1.2.3" << 9200;
         QTest::newRow("USB4 IPv6") << "4"
                                    << "VORNELL_PRINTER_USB4"
-                                   << "tcp:[::1]:9101" << PortSpec::Kind::Tcp << "::1" << 9101;
+                                   << "tcp:[::1]:9101" << PortTarget::Kind::Tcp << "::1" << 9101;
         QTest::newRow("USB5 file")
             << "5"
             << "VORNELL_PRINTER_USB5"
-            << "file:/var/tmp/out.ppla" << PortSpec::Kind::File << "/var/tmp/out.ppla" << 9100;
+            << "file:/var/tmp/out.ppla" << PortTarget::Kind::File << "/var/tmp/out.ppla" << 9100;
         QTest::newRow("USB6 preview")
             << "6"
             << "VORNELL_PRINTER_USB6"
-            << " preview:/tmp/strips " << PortSpec::Kind::Preview << "/tmp/strips" << 9100;
+            << " preview:/tmp/strips " << PortTarget::Kind::Preview << "/tmp/strips" << 9100;
         QTest::newRow("0 device") << "0"
                                   << "VORNELL_PRINTER_0"
-                                  << "/dev/usb/lp1" << PortSpec::Kind::Device << "/dev/usb/lp1"
+                                  << "/dev/usb/lp1" << PortTarget::Kind::Device << "/dev/usb/lp1"
                                   << 9100;
         QTest::newRow("malformed") << "1"
                                    << "VORNELL_PRINTER_USB1"
-                                   << "lpt1" << PortSpec::Kind::None << "" << 9100;
+                                   << "lpt1" << PortTarget::Kind::None << "" << 9100;
         QTest::newRow("bad tcp port") << "1"
                                       << "VORNELL_PRINTER_USB1"
-                                      << "tcp:h:99999" << PortSpec::Kind::None << "" << 9100;
+                                      << "tcp:h:99999" << PortTarget::Kind::None << "" << 9100;
         QTest::newRow("other variable ignored")
             << "2"
             << "VORNELL_PRINTER_USB1"
-            << "/dev/null" << PortSpec::Kind::Device << "/dev/usb/lp1" << 9100;
+            << "/dev/null" << PortTarget::Kind::Device << "/dev/usb/lp1" << 9100;
     }
     void configuredMapping() {
         QFETCH(QString, number);
         QFETCH(QString, variable);
         QFETCH(QString, value);
-        QFETCH(PortSpec::Kind, kind);
+        QFETCH(PortTarget::Kind, kind);
         QFETCH(QString, where);
         QFETCH(int, tcpPort);
-        const PortSpec spec = PortConfig(envOf({{variable, value}})).forPortNumber(number);
-        QCOMPARE(spec.kind, kind);
-        QCOMPARE(kind == PortSpec::Kind::Tcp ? spec.host : spec.path, where);
-        QCOMPARE(int(spec.tcpPort), tcpPort);
-        QCOMPARE(spec.source, PortConfig::variableFor(number));
+        const PortTarget target = PortConfig(envOf({{variable, value}})).forPortNumber(number);
+        QCOMPARE(target.kind, kind);
+        QCOMPARE(kind == PortTarget::Kind::Tcp ? target.host : target.path, where);
+        QCOMPARE(int(target.tcpPort), tcpPort);
+        QCOMPARE(target.source, PortConfig::variableFor(number));
     }
 
     // Each port number reaches its own configured device.

@@ -187,8 +187,8 @@ private slots:
         quint16 port = 0;
         const int server = listenOnLoopback(&port);
         PplaPrinter p(quickOptions());
-        const QByteArray spec = "tcp:127.0.0.1:" + QByteArray::number(port);
-        QCOMPARE(p.A_CreatePrn(12, spec.constData()), PplaResult::Ok);
+        const QByteArray address = "tcp:127.0.0.1:" + QByteArray::number(port);
+        QCOMPARE(p.A_CreatePrn(12, address.constData()), PplaResult::Ok);
         const int peer = ::accept(server, nullptr, nullptr);
         QVERIFY(peer >= 0);
         if (reset) {
