@@ -12,6 +12,7 @@
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
 #include "forms/umainBarcode.h"
+#include "printer/RecordingPpla.h"
 #include "tests/support/ScriptedPrompts.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ const QString& bigDatabase() {
         q.prepare("INSERT INTO PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, "
                   "PrintFlag, PrintTime) VALUES (?, '30X10', 'VN3010A', ?, ?, ?, ?)");
         const QDate today = QDate::currentDate();
-        const int total = 1'000'000, unprinted = 15'000;
+        const int total = qEnvironmentVariableIntValue("DB_BENCH_ROWS") > 0 ? qEnvironmentVariableIntValue("DB_BENCH_ROWS") : 1'000'000, unprinted = 15'000;
         for (int i = 0; i < total; ++i) {
             const bool fresh = i >= total - unprinted;
             const QDate day = fresh ? today : today.addDays(-1 - (i % 100));
@@ -60,6 +61,13 @@ const QString& bigDatabase() {
         }
         db.commit();
         QSqlQuery(db).exec("ANALYZE");
+        LabelFilter f;
+        f.labelSize = "30X10";
+        f.createdFrom = QDate::currentDate();
+        QSqlQuery plan(db);
+        plan.exec("EXPLAIN QUERY PLAN " + labelQueryLines(f, Dialect::Sqlite).join("\r\n"));
+        while (plan.next())
+            fprintf(stderr, "plan: %s\n", qPrintable(plan.value(3).toString()));
         return p;
     }();
     return path;
@@ -88,8 +96,9 @@ void BM_MainWindowShown(benchmark::State& state) {
             return loc;
         }());
         ScriptedPrompts prompts;
+        RecordingPpla printer;
         CheckDatabaseConnection(*dm, prompts);
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.show();
         QTest::qWaitForWindowExposed(&w);
         benchmark::DoNotOptimize(w.isVisible());

@@ -6,6 +6,7 @@
 #include "app/Prompts.h"
 #include "db/DbLocation.h"
 #include "forms/umainBarcode.h"
+#include "printer/PplaPrinter.h"
 
 #include <QApplication>
 
@@ -26,7 +27,8 @@ int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
 
     int result = 0;
     {
-        TmainBarcode mainBarcode(*dm, prompts);
+        PplaPrinter printer;
+        TmainBarcode mainBarcode(*dm, prompts, printer);
         mainBarcode.show();
         result = QApplication::exec();
     }

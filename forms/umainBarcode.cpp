@@ -1,11 +1,17 @@
 #include "forms/umainBarcode.h"
 
 #include "app/DataModule.h"
+#include "app/AppError.h"
 #include "app/ErrorReport.h"
 #include "app/Language.h"
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "forms/QtPrintProgress.h"
+#include "printing/ListPrinter.h"
+#include "printing/ManualList.h"
+#include "printing/PrintLabelRowJob.h"
+#include "app/Text.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
 #include "settings/uBarcode.h"
@@ -40,8 +46,8 @@ template <typename Handler> void TmainBarcode::run(Handler&& handler) {
     guarded(prompts_, std::forward<Handler>(handler));
 }
 
-TmainBarcode::TmainBarcode(TDMdata& dm, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), dm_(dm), prompts_(prompts) {
+TmainBarcode::TmainBarcode(TDMdata& dm, Prompts& prompts, PplaApi& printer, QWidget* parent)
+    : QMainWindow(parent), dm_(dm), prompts_(prompts), printer_(printer) {
     setObjectName(QStringLiteral("mainBarcode"));
     buildControls();
     setTabOrder();
@@ -331,15 +337,72 @@ void TmainBarcode::BtnQueryClick() {
     btnBatchPrint->setEnabled(true);
 }
 
-void TmainBarcode::BtnPrintClick() {}
+void TmainBarcode::BtnPrintClick() {
+    if (!qryLable->isOpen() || qryLable->currentRow() < 0 ||
+        qryLable->value(qryLable->currentRow(), LabelList::LabelText).toString().isEmpty())
+        return;
+    const auto entered = prompts_.input(msgCountCaption, msgCountPrompt, QStringLiteral("1"));
+    if (!entered)
+        return;
+    const auto count = parseInt32(trimBlanks(*entered));
+    if (!count)
+        throw AppError::invalidInteger(*entered);
+    if (*count < 1) {
+        prompts_.message(msgInvalidCount);
+        return;
+    }
+    // The first count records of the list, from its top.
+    printList(*count);
+}
 
-void TmainBarcode::btnBatchPrintClick() {}
+void TmainBarcode::btnBatchPrintClick() {
+    if (qryLable->isOpen())
+        printList(-1);
+}
+
+void TmainBarcode::printList(int limit) {
+    if (printing_)
+        return;
+    printing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{printing_};
+    QtPrintProgress shown(this);
+    PrintProgress& progress = progressOverride ? *progressOverride : shown;
+    const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
+    PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, prompts_, LabelLayout, format, progress},
+                   limit);
+}
 
 void TmainBarcode::BtnSettingClick() {}
 
 void TmainBarcode::btnOrderInfoClick() {}
 
-void TmainBarcode::BitBtn1Click() {}
+void TmainBarcode::BitBtn1Click() {
+    if (printing_)
+        return;
+    const std::vector<LabelRow> strips = manualListStrips(edtPrintList->toPlainText());
+    if (strips.empty())
+        return;
+    printing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{printing_};
+    QtPrintProgress shown(this);
+    PrintProgress& progress = progressOverride ? *progressOverride : shown;
+    progress.begin(int(strips.size()));
+    const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
+    int printed = 0;
+    for (const LabelRow& row : strips) {
+        if (!PrintLabelRowJob(row, LabelLayout, format, printer_, prompts_))
+            break;
+        if (!progress.advance(++printed))
+            break;
+    }
+    progress.end();
+}
 
 void TmainBarcode::cbAutoPrintClick() {
     const bool on = cbAutoPrint->isChecked();
@@ -359,6 +422,10 @@ void TmainBarcode::cbAutoPrintClick() {
 void TmainBarcode::Timer1Timer() {
     ++Timer1Tag;
     if (Timer1Tag % 60 != 57)
+        return;
+    // A run still going (waiting in a message box, say) keeps its list: this
+    // tick is skipped.
+    if (printing_)
         return;
     BtnQueryClick();
     if (qryLable->isOpen() && !qryLable->isEmpty())

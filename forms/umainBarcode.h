@@ -22,6 +22,8 @@ class QWidget;
 class LabelList;
 class Prompts;
 class TDMdata;
+class PplaApi;
+class PrintProgress;
 
 // mainBarcode: the operator's station. Holds the filters of the label query,
 // the label list, the format choice, the hand-typed print list and the
@@ -29,7 +31,7 @@ class TDMdata;
 class TmainBarcode : public QMainWindow {
     Q_OBJECT
 public:
-    TmainBarcode(TDMdata& dm, Prompts& prompts, QWidget* parent = nullptr);
+    TmainBarcode(TDMdata& dm, Prompts& prompts, PplaApi& printer, QWidget* parent = nullptr);
     ~TmainBarcode() override;
 
     static QString AppVersion() { return QStringLiteral("8.000"); }
@@ -87,6 +89,12 @@ public:
     // The index of the checked format item: 0 barcode, 1 text.
     int formatIndex() const;
 
+    // Whether a print run is going (a tick then starts no second run).
+    bool isPrinting() const { return printing_; }
+
+    // Tests may watch or stop print runs through their own progress.
+    PrintProgress* progressOverride = nullptr;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -104,7 +112,11 @@ private:
     WindowGeometry currentGeometry() const;
     template <typename Handler> void run(Handler&& handler);
 
+    void printList(int limit);
+
     TDMdata& dm_;
     Prompts& prompts_;
+    PplaApi& printer_;
+    bool printing_ = false;
     bool shownOnce_ = false;
 };

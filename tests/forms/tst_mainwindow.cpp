@@ -2,6 +2,7 @@
 #include "db/LabelList.h"
 #include "forms/Startup.h"
 #include "forms/umainBarcode.h"
+#include "printer/RecordingPpla.h"
 #include "settings/uBarcode.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestDatabase.h"
@@ -26,6 +27,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     std::unique_ptr<TDMdata> dm;
+    RecordingPpla printer;
 
 private slots:
     void initTestCase() {
@@ -57,7 +59,7 @@ private slots:
         QFETCH(QString, exitPrompt);
         UICodePage = codePage;
         ScriptedPrompts prompts;
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         QCOMPARE((QStringList{w.BtnQuery->text(), w.BtnPrint->text(), w.BtnSetting->text(),
                               w.btnBatchPrint->text(), w.btnOrderInfo->text(), w.LabelSize->text(),
                               w.PageControl1->tabText(0)}),
@@ -76,7 +78,7 @@ private slots:
 
     void startsWithPrintCommandsDisabledUntilQuery() {
         ScriptedPrompts prompts;
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.edDatime->date(), QDate::currentDate());
@@ -102,7 +104,7 @@ private slots:
 
     void queryErrorReachesTheErrorReport() {
         ScriptedPrompts prompts;
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.edLabelSize->setText("30X10");
         QSqlQuery(dm->conADO()).exec("ALTER TABLE PrintLabel RENAME TO PrintLabelAway");
         QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
@@ -123,7 +125,7 @@ private slots:
         QFETCH(QString, from);
         QFETCH(QString, to);
         ScriptedPrompts prompts;
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -148,7 +150,7 @@ private slots:
         QFETCH(bool, yes);
         ScriptedPrompts prompts;
         prompts.answers.push_back(yes);
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.show();
         w.BtnQueryClick();
         w.close();
@@ -165,7 +167,7 @@ private slots:
                                                      " 09:00:00", "ZZ999999");
         ScriptedPrompts prompts;
         prompts.answers = {false, true};
-        TmainBarcode w(*dm, prompts);
+        TmainBarcode w(*dm, prompts, printer);
         w.show();
         w.edLabelLike->setText("ZZ9");
         w.BtnQueryClick();
@@ -194,7 +196,7 @@ private slots:
         {
             ScriptedPrompts prompts;
             prompts.answers = {false, true};
-            TmainBarcode w(*dm, prompts);
+            TmainBarcode w(*dm, prompts, printer);
             QCOMPARE(prompts.texts("error"), QStringList{"'abc' is not a valid integer value."});
             QCOMPARE(LabelLayout._bleft1, 55);
             QCOMPARE(LabelLayout._bleft2, 240); // the malformed value takes its default

@@ -1,0 +1,46 @@
+#include "printing/ListPrinter.h"
+
+#include "app/Text.h"
+#include "db/LabelList.h"
+#include "printing/PrintLabelRowJob.h"
+#include "printing/PrintMarking.h"
+#include "printing/PrintProgress.h"
+
+QString printedLabelText(const QString& labelText) { return trimBlanks(labelText).left(54); }
+
+ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
+    ListPrintResult result;
+    LabelList& list = ctx.list;
+    const int records = limit >= 0 ? qMin(limit, list.count()) : list.count();
+    if (!list.isOpen() || records == 0) {
+        result.completed = true;
+        return result;
+    }
+    struct EndProgress {
+        PrintProgress& p;
+        ~EndProgress() { p.end(); }
+    } endProgress{ctx.progress};
+    ctx.progress.begin(stripsFor(records));
+
+    int next = 0;
+    list.setCurrentRow(0);
+    while (next < records) {
+        LabelRow row;
+        for (LabelSlot& slot : row.labels) {
+            if (next >= records)
+                break;
+            slot.id = list.value(next, LabelList::Iden_id).toLongLong();
+            slot.text = printedLabelText(list.value(next, LabelList::LabelText).toString());
+            ++next;
+            list.setCurrentRow(qMin(next, list.count() - 1));
+        }
+        if (!PrintLabelRowJob(row, ctx.layout, ctx.format, ctx.ppla, ctx.prompts))
+            return result;
+        SetPrintFlag(ctx.qryEXEC, row.labels[0].id, row.labels[1].id, row.labels[2].id);
+        ++result.stripsPrinted;
+        if (!ctx.progress.advance(result.stripsPrinted) && next < records)
+            return result;
+    }
+    result.completed = true;
+    return result;
+}
