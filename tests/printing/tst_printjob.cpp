@@ -1,0 +1,198 @@
+#include "app/AppError.h"
+#include "printer/RecordingPpla.h"
+#include "printing/PrintLabelRowJob.h"
+#include "settings/uBarcode.h"
+#include "tests/support/ScriptedPrompts.h"
+
+#include <QTest>
+
+namespace {
+TLabelLayout defaults() {
+    TLabelLayout l;
+    l._bleft1 = 30, l._bleft2 = 240, l._bleft3 = 480;
+    l._btop1 = 31, l._btop2 = 32, l._btop3 = 33;
+    l._bwidth1 = 1, l._bwidth2 = 7, l._bwidth3 = 9;
+    l._bhight1 = 30, l._bhight2 = 29, l._bhight3 = 28;
+    l._fleft1 = 20, l._fleft2 = 230, l._fleft3 = 470;
+    l._ftop1 = 18, l._ftop2 = 19, l._ftop3 = 17;
+    l._fhight1 = 30, l._fhight2 = 4, l._fhight3 = 1;
+    l._ftype_name = "Times New Roman";
+    l._fBellow = "700 thick";
+    l._iprinter = "USB1";
+    return l;
+}
+} // namespace
+
+// The strip job's calls, in order, with their arguments.
+class TestPrintJob : public QObject {
+    Q_OBJECT
+private slots:
+    void barcodeFormat() {
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        const bool ok = PrintLabelRowJob(LabelRow::ofTexts("VA001001", "VB", "ABCDE"), defaults(),
+                                         LabelFormat::Barcode, ppla, prompts);
+        QVERIFY(ok);
+        QCOMPARE(ppla.log(),
+                 QStringList({
+                     R"(A_CreatePrn(0,"1"))",
+                     "A_Set_Darkness(12)",
+                     R"(A_Prn_Barcode(30,31,1,'e',2,1,30,'N',0,"001001"))",
+                     R"(A_Prn_Text_TrueType(30,18,30,"Times New Roman",1,700,0,0,0,"A3","SN:VA001001",1))",
+                     R"(A_Prn_Barcode(240,32,1,'e',2,1,29,'N',0,""))",
+                     R"(A_Prn_Text_TrueType(240,19,4,"Times New Roman",1,700,0,0,0,"B3","SN:VB",1))",
+                     R"(A_Prn_Barcode(480,33,1,'e',2,1,28,'N',0,"CDE"))",
+                     R"(A_Prn_Text_TrueType(480,17,1,"Times New Roman",1,700,0,0,0,"C3","SN:ABCDE",1))",
+                     "A_Print_Out(1,1,1,1)",
+                     "A_Feed_Label()",
+                     "A_Feed_Label()",
+                     "A_ClosePrn()",
+                 }));
+        QVERIFY(prompts.shown.empty());
+    }
+
+    void textFormat() {
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("VA001001", "", ""), defaults(),
+                                 LabelFormat::Text, ppla, prompts));
+        const QStringList log = ppla.log();
+        QCOMPARE(log.size(), 9);
+        // left + 10, top - height + 8, 2 x height - 8: a height of 4 gives 0, of 1 gives -6.
+        QCOMPARE(log[2],
+                 QString(R"(A_Prn_Text_TrueType(30,-4,52,"Times New Roman",1,700,0,0,0,"A3","VA001001",1))"));
+        QCOMPARE(log[3],
+                 QString(R"(A_Prn_Text_TrueType(240,23,0,"Times New Roman",1,700,0,0,0,"B3","",1))"));
+        QCOMPARE(log[4],
+                 QString(R"(A_Prn_Text_TrueType(480,24,-6,"Times New Roman",1,700,0,0,0,"C3","",1))"));
+        QVERIFY(!ppla.ops().contains("A_Prn_Barcode"));
+    }
+
+    void ports_data() {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("open");
+        QTest::newRow("USB1") << "USB1" << R"(A_CreatePrn(0,"1"))";
+        QTest::newRow("USB4") << "USB4" << R"(A_CreatePrn(0,"4"))";
+        QTest::newRow("USB5") << "USB5" << R"(A_CreatePrn(0,"5"))";
+        QTest::newRow("USB6") << "USB6" << R"(A_CreatePrn(0,"6"))";
+        QTest::newRow("lower case") << "usb1" << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("unknown") << "LPT1" << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("empty") << "" << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("USB7") << "USB7" << R"(A_CreatePrn(0,"0"))";
+    }
+    void ports() {
+        QFETCH(QString, printer);
+        QFETCH(QString, open);
+        TLabelLayout l = defaults();
+        l._iprinter = printer;
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
+                                 prompts));
+        QCOMPARE(ppla.log().first(), open);
+    }
+
+    void usbSearch() {
+        TLabelLayout l = defaults();
+        l._iprinter = "USBX";
+        RecordingPpla ppla;
+        ppla.setResult("A_GetUSBBufferLen", 12);
+        ppla.setUsbDevice("OS-214plus", "/dev/usb/lp3");
+        ScriptedPrompts prompts;
+        QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
+                                 prompts));
+        QCOMPARE(ppla.ops().mid(0, 5), QStringList({"A_GetUSBBufferLen", "A_EnumUSB",
+                                                     "A_GetUSBDeviceInfo", "A_CreatePrn",
+                                                     "A_Set_Darkness"}));
+        QCOMPARE(ppla.log()[3], QString(R"(A_CreatePrn(12,"/dev/usb/lp3"))"));
+    }
+
+    // A strip that cannot reach the printer: the operator is told, the port is
+    // fed and closed, nothing is drawn, and the job says so.
+    void failedOpen_data() {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("usbPresent");
+        QTest::newRow("USB1 missing") << "USB1" << 0;
+        QTest::newRow("unknown port") << "LPT1" << 0;
+        QTest::newRow("USBX open fails") << "USBX" << 1;
+        QTest::newRow("USBX no printer") << "USBX" << 0;
+    }
+    void failedOpen() {
+        QFETCH(QString, printer);
+        QFETCH(int, usbPresent);
+        TLabelLayout l = defaults();
+        l._iprinter = printer;
+        RecordingPpla ppla;
+        ppla.setResult("A_GetUSBBufferLen", usbPresent);
+        ppla.setResult("A_CreatePrn", 3);
+        ScriptedPrompts prompts;
+        QStringList opsWhenShown;
+        prompts.onShow = [&](const ScriptedPrompts::Shown&) { opsWhenShown = ppla.ops(); };
+        QVERIFY(!PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
+                                  prompts));
+        QCOMPARE(prompts.texts("message"), QStringList{"Open USB fail!"});
+        QVERIFY(!opsWhenShown.contains("A_Feed_Label")); // the message comes first
+        QCOMPARE(ppla.ops().mid(ppla.ops().size() - 3),
+                 QStringList({"A_Feed_Label", "A_Feed_Label", "A_ClosePrn"}));
+        QVERIFY(!ppla.ops().contains("A_Set_Darkness"));
+        QVERIFY(!ppla.ops().contains("A_Print_Out"));
+    }
+
+    void failedPrintOutNamesPortAndReason() {
+        RecordingPpla ppla;
+        ppla.setResult("A_Print_Out", 4);
+        ppla.setLastErrorText("Broken pipe");
+        ScriptedPrompts prompts;
+        QVERIFY(!PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), defaults(),
+                                  LabelFormat::Barcode, ppla, prompts));
+        QCOMPARE(prompts.texts("message"), QStringList{"Printing to USB1 failed: Broken pipe"});
+        QCOMPARE(ppla.ops().mid(ppla.ops().size() - 3),
+                 QStringList({"A_Feed_Label", "A_Feed_Label", "A_ClosePrn"}));
+    }
+
+    void weightThatIsNoNumber_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QStringList>("ops");
+        QTest::newRow("barcode") << int(LabelFormat::Barcode)
+                                 << QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Prn_Barcode",
+                                                "A_Feed_Label", "A_Feed_Label", "A_ClosePrn"};
+        QTest::newRow("text") << int(LabelFormat::Text)
+                              << QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Feed_Label",
+                                             "A_Feed_Label", "A_ClosePrn"};
+    }
+    void weightThatIsNoNumber() {
+        QFETCH(int, format);
+        QFETCH(QStringList, ops);
+        TLabelLayout l = defaults();
+        l._fBellow = "bold";
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        try {
+            PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat(format), ppla, prompts);
+            QFAIL("a weight that is no number printed");
+        } catch (const AppError& e) {
+            QCOMPARE(e.text(), QString("'bol' is not a valid integer value"));
+        }
+        QCOMPARE(ppla.ops(), ops);
+    }
+
+    void barcodeContent_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("content");
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("two") << "VA" << "";
+        QTest::newRow("five") << "VA001" << "001";
+        QTest::newRow("eight") << "VA001001" << "001001";
+        QTest::newRow("longer") << "VA001001XYZ" << "001001";
+        QTest::newRow("leading blank") << " VA001001" << "A00100";
+        QTest::newRow("chinese") << QString::fromUtf8("芯片A1234567") << "A12345";
+    }
+    void barcodeContent() {
+        QFETCH(QString, text);
+        QFETCH(QString, content);
+        QCOMPARE(::barcodeContent(text), content);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrintJob)
+#include "tst_printjob.moc"
