@@ -1,0 +1,291 @@
+#include "db/DemoData.h"
+#include "db/LabelList.h"
+#include "forms/umainBarcode.h"
+#include "printer/PplaPrinter.h"
+#include "printer/RecordingPpla.h"
+#include "printing/PrintProgress.h"
+#include "settings/uBarcode.h"
+#include "tests/printer/ZbarReader.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+// The main window's print commands and automatic printing.
+class TestMainPrinting : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    std::unique_ptr<TDMdata> dm;
+    int dbCounter = 0;
+
+    void freshDatabase(int labels) {
+        dm.reset();
+        dm = openEmbedded(dir.filePath(QString("p%1.db").arg(++dbCounter)));
+        QSqlDatabase db = dm->conADO();
+        addDemoLabels(db, labels);
+    }
+    static void defaultLayout() {
+        LabelLayout = TLabelLayout{};
+        LabelLayout._bleft1 = 30, LabelLayout._bleft2 = 270, LabelLayout._bleft3 = 510;
+        LabelLayout._btop1 = LabelLayout._btop2 = LabelLayout._btop3 = 30;
+        LabelLayout._bwidth1 = 1;
+        LabelLayout._bhight1 = LabelLayout._bhight2 = LabelLayout._bhight3 = 30;
+        LabelLayout._fleft1 = 30, LabelLayout._fleft2 = 270, LabelLayout._fleft3 = 510;
+        LabelLayout._ftop1 = LabelLayout._ftop2 = LabelLayout._ftop3 = 18;
+        LabelLayout._fhight1 = LabelLayout._fhight2 = LabelLayout._fhight3 = 30;
+        LabelLayout._ftype_name = "Liberation Serif";
+        LabelLayout._fBellow = "400 standard";
+        LabelLayout._iprinter = "USB1";
+    }
+    int unprinted() {
+        return scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE ifnull(PrintFlag,0)=0")
+            .toInt();
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+    void init() { defaultLayout(); }
+    void cleanupTestCase() { dm.reset(); }
+
+    void autoPrintSwitchesFiltersAndButtons() {
+        freshDatabase(3);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.show();
+        w.rbPrinted->setChecked(true);
+        w.edLabelLike->setText("VA");
+        w.edAmount->setText("5");
+        w.edDatime->setDate(QDate(2020, 1, 1));
+        w.cbAutoPrint->click();
+        QVERIFY(w.Timer1->isActive());
+        QVERIFY(w.rbToPrint->isChecked());
+        QCOMPARE(w.edLabelLike->text(), QString());
+        QCOMPARE(w.edAmount->text(), QString());
+        QCOMPARE(w.edDatime->date(), QDate::currentDate());
+        for (QPushButton* b : {w.BtnQuery, w.BtnSetting, w.BtnPrint, w.btnBatchPrint})
+            QVERIFY(!b->isVisible());
+        QVERIFY(w.btnOrderInfo->isVisible());
+        QVERIFY(w.BitBtn1->isVisible());
+        w.edLabelLike->setText("VB");
+        w.cbAutoPrint->click();
+        QVERIFY(!w.Timer1->isActive());
+        for (QPushButton* b : {w.BtnQuery, w.BtnSetting, w.BtnPrint, w.btnBatchPrint})
+            QVERIFY(b->isVisible());
+        QVERIFY(!w.btnBatchPrint->isEnabled()); // the state it had
+        QCOMPARE(w.edLabelLike->text(), QString("VB"));
+    }
+
+    // The first run 57 ticks after switching on; off after 30 and on again:
+    // the next run 27 ticks later.
+    void autoPrintTiming() {
+        freshDatabase(0);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.cbAutoPrint->click();
+        QList<int> runs;
+        QString lastStatement;
+        auto tick = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                const QString before = w.qryLable->statement();
+                w.qryLable->close();
+                w.Timer1Timer();
+                if (w.qryLable->isOpen())
+                    runs << w.Timer1Tag;
+                Q_UNUSED(before);
+            }
+        };
+        tick(56);
+        QVERIFY(runs.isEmpty());
+        tick(1);
+        QCOMPARE(runs, QList<int>{57});
+        tick(60);
+        QCOMPARE(runs, QList<int>({57, 117}));
+        w.cbAutoPrint->click(); // off at 117
+        tick(0);
+        w.cbAutoPrint->click();
+        QCOMPARE(w.Timer1Tag, 117);
+
+        TmainBarcode w2(*dm, prompts, ppla);
+        w2.cbAutoPrint->click();
+        for (int i = 0; i < 30; ++i)
+            w2.Timer1Timer();
+        w2.cbAutoPrint->click();
+        w2.cbAutoPrint->click();
+        int after = 0;
+        while (true) {
+            w2.qryLable->close();
+            w2.Timer1Timer();
+            ++after;
+            if (w2.qryLable->isOpen())
+                break;
+        }
+        QCOMPARE(after, 27);
+    }
+
+    void autoRunPrintsAndMarks() {
+        freshDatabase(7);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.cbAutoPrint->click();
+        for (int i = 0; i < 57; ++i)
+            w.Timer1Timer();
+        QCOMPARE(ppla.ops().count("A_Print_Out"), 3);
+        QCOMPARE(unprinted(), 0);
+        // The next run finds nothing left to print.
+        for (int i = 0; i < 60; ++i)
+            w.Timer1Timer();
+        QCOMPARE(ppla.ops().count("A_Print_Out"), 3);
+        QVERIFY(prompts.shown.empty());
+    }
+
+    // While a run waits in "Open USB fail!", the ticks go on, and the one that
+    // falls due starts no second run over the same list.
+    void tickDuringARunIsSkipped() {
+        freshDatabase(7);
+        RecordingPpla ppla;
+        ppla.setResult("A_CreatePrn", 3);
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.cbAutoPrint->click();
+        int nested = 0;
+        prompts.onShow = [&](const ScriptedPrompts::Shown&) {
+            if (nested++ == 0)
+                for (int i = 0; i < 60; ++i)
+                    w.Timer1Timer();
+        };
+        for (int i = 0; i < 57; ++i)
+            w.Timer1Timer();
+        QCOMPARE(w.Timer1Tag, 117);
+        QCOMPARE(ppla.ops().count("A_CreatePrn"), 1);
+        QCOMPARE(prompts.texts("message"), QStringList{"Open USB fail!"});
+        QCOMPARE(unprinted(), 7);
+        QVERIFY(!w.isPrinting());
+    }
+
+    void printFirstN_data() {
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<int>("strips");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("two") << "2" << 1 << "" << "";
+        QTest::newRow("four with blanks") << " 4 " << 2 << "" << "";
+        QTest::newRow("more than the list") << "999" << 3 << "" << "";
+        QTest::newRow("letters") << "abc" << 0 << "'abc' is not a valid integer value." << "";
+        QTest::newRow("huge") << "99999999999" << 0
+                              << "'99999999999' is not a valid integer value." << "";
+        QTest::newRow("zero") << "0" << 0 << "" << "Please input valid integer";
+        QTest::newRow("negative") << "-1" << 0 << "" << "Please input valid integer";
+        QTest::newRow("cancel") << QString() << 0 << "" << "";
+    }
+    void printFirstN() {
+        QFETCH(QString, entered);
+        QFETCH(int, strips);
+        QFETCH(QString, error);
+        QFETCH(QString, message);
+        freshDatabase(7);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        if (entered.isNull())
+            prompts.inputs.push_back(std::nullopt);
+        else
+            prompts.inputs.push_back(entered);
+        TmainBarcode w(*dm, prompts, ppla);
+        w.show();
+        w.BtnQueryClick();
+        w.DBGridEh1->setFocus();
+        w.qryLable->setCurrentRow(4);
+        QTest::mouseClick(w.BtnPrint, Qt::LeftButton);
+        QCOMPARE(prompts.lastInputValue, QString("1"));
+        QCOMPARE(ppla.ops().count("A_Print_Out"), strips);
+        QCOMPARE(prompts.texts("error"), error.isEmpty() ? QStringList{} : QStringList{error});
+        QCOMPARE(prompts.texts("message"), message.isEmpty() ? QStringList{} : QStringList{message});
+        if (strips > 0) {
+            // From the top of the list, whatever record was current.
+            const QByteArray first = ppla.calls()[3].args[10].toByteArray();
+            QCOMPARE(QString::fromUtf8(first),
+                     "SN:" + w.qryLable->value(0, LabelList::LabelText).toString());
+        }
+    }
+
+    void printFirstNNeedsARecord() {
+        freshDatabase(0);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.BtnPrintClick(); // list closed
+        w.BtnQueryClick();
+        w.BtnPrintClick(); // list empty
+        QVERIFY(prompts.shown.empty());
+    }
+
+    void manualListPrintsThreePerStrip() {
+        freshDatabase(0);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        w.edtPrintList->setPlainText("A1234567\nB2345678\nC3456789\nD4567890");
+        w.rzrdgrp1Items->button(1)->click(); // text format
+        QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+        QCOMPARE(ppla.ops().count("A_Print_Out"), 2);
+        QVERIFY(!ppla.ops().contains("A_Prn_Barcode"));
+        QCOMPARE(w.edtPrintList->toPlainText(), QString("A1234567\nB2345678\nC3456789\nD4567890"));
+        QCOMPARE(scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel").toInt(), 0);
+    }
+
+    // Query then BatchPrint on the virtual printer: one picture per strip,
+    // every barcode reading characters 3 to 8 of its record's label text, and
+    // every record marked.
+    void endToEndOnTheVirtualPrinter() {
+        freshDatabase(8);
+        QTemporaryDir out;
+        PplaPrinterOptions options;
+        const QString target = "preview:" + out.path();
+        options.env = [target](const QString& name) {
+            return name == "VORNELL_PRINTER_USB1" ? target : QString();
+        };
+        PplaPrinter printer(options);
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, printer);
+        defaultLayout(); // the window loaded the stored defaults, which put two columns at 240
+        w.show();
+        QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
+        QCOMPARE(w.qryLable->count(), 8);
+        QStringList expected;
+        for (int r = 0; r < 8; ++r)
+            expected << w.qryLable->value(r, LabelList::LabelText).toString().mid(2, 6);
+        QTest::mouseClick(w.btnBatchPrint, Qt::LeftButton);
+        QVERIFY2(prompts.shown.empty(),
+                 qPrintable(prompts.shown.empty() ? QString() : prompts.shown[0].text));
+        QCOMPARE(unprinted(), 0);
+        const QStringList pngs = QDir(out.path()).entryList({"*.png"}, QDir::Files, QDir::Name);
+        QCOMPARE(pngs.size(), 3);
+        QStringList read;
+        for (const QString& png : pngs) {
+            QList<QByteArray> codes = readBarcodes(QImage(out.filePath(png)));
+            QVERIFY2(!codes.isEmpty(), qPrintable(png));
+            for (const QByteArray& c : codes)
+                read << QString::fromUtf8(c);
+        }
+        read.sort();
+        expected.sort();
+        QCOMPARE(read, expected);
+    }
+};
+
+QTEST_MAIN(TestMainPrinting)
+#include "tst_mainprinting.moc"
