@@ -1,0 +1,148 @@
+-- Vornell: reference schema for a plant's SQL Server.
+--
+-- The tables, the function and the procedure the label print station uses,
+-- with the behaviour of the station's embedded database. Run once, in the
+-- database the station's connection names, with a login that may create
+-- objects. The embedded database's tests do not execute this script.
+
+SET ANSI_NULLS ON;
+SET QUOTED_IDENTIFIER ON;
+GO
+
+IF OBJECT_ID(N'dbo.PrintLabel', N'U') IS NULL
+CREATE TABLE dbo.PrintLabel (
+    Iden_id    int IDENTITY(1,1) NOT NULL PRIMARY KEY,
+    CreateTime datetime     NULL DEFAULT (getdate()),
+    LabelSize  varchar(20)  NULL,
+    TitleText  varchar(20)  NULL,
+    LabelText  varchar(50)  NULL,
+    Barcode    varchar(50)  NULL,
+    PrintFlag  smallint     NULL,
+    PrintTime  datetime     NULL
+);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'PrintLabel_ToPrint')
+CREATE INDEX PrintLabel_ToPrint ON dbo.PrintLabel (LabelSize, PrintFlag, CreateTime);
+GO
+
+IF OBJECT_ID(N'dbo.DeviceICRelOrder', N'U') IS NULL
+CREATE TABLE dbo.DeviceICRelOrder (
+    Iden_id    int IDENTITY(1,1) NOT NULL PRIMARY KEY,
+    Datime     datetime      NULL,
+    ICType     varchar(20)   NULL,
+    TypeDesc   varchar(100)  NULL,
+    ICVer      varchar(20)   NULL,
+    VerDesc    varchar(100)  NULL,
+    Amount     int           NULL,
+    Remark     varchar(100)  NULL,
+    FullSNFrom varchar(20)   NULL,
+    FullSNTo   varchar(20)   NULL,
+    HeadFlag   varchar(3)    NULL,
+    Flag       char(1)       NULL
+);
+GO
+
+IF OBJECT_ID(N'dbo.DeviceICType', N'U') IS NULL
+CREATE TABLE dbo.DeviceICType (
+    ICType    varchar(20)  NOT NULL PRIMARY KEY,
+    TypeDesc  varchar(100) NULL,
+    LastVer   varchar(20)  NULL,
+    ICModel   varchar(20)  NULL,
+    HeadFlag  varchar(3)   NULL,
+    LabelSize varchar(20)  NULL,
+    LastSN    int          NOT NULL DEFAULT (0),
+    IsActive  char(1)      NOT NULL DEFAULT ('1')
+);
+GO
+
+-- inttohex(n, width, flag): n in upper-case hexadecimal, zero-padded to width
+-- digits (never cut). A negative n is written as its 32-bit two's complement.
+-- flag is kept for the callers' argument list and not used.
+IF OBJECT_ID(N'dbo.inttohex', N'FN') IS NOT NULL
+    DROP FUNCTION dbo.inttohex;
+GO
+CREATE FUNCTION dbo.inttohex (@n bigint, @width int, @flag int)
+RETURNS varchar(64)
+AS
+BEGIN
+    IF @n IS NULL
+        RETURN NULL;
+    DECLARE @v bigint = CASE WHEN @n < 0 THEN (@n % 4294967296) + 4294967296 ELSE @n END;
+    DECLARE @hex varchar(64) = '';
+    WHILE 1 = 1
+    BEGIN
+        SET @hex = SUBSTRING('0123456789ABCDEF', CAST(@v % 16 AS int) + 1, 1) + @hex;
+        SET @v = @v / 16;
+        IF @v = 0 BREAK;
+    END;
+    IF @width > 64 SET @width = 64;
+    IF LEN(@hex) < @width
+        SET @hex = REPLICATE('0', @width - LEN(@hex)) + @hex;
+    RETURN @hex;
+END;
+GO
+
+-- sp_CreateDeviceICRel: gives every new order (Flag '0') of a known chip type,
+-- oldest first, the next Amount serial numbers of its chip type, HeadFlag
+-- followed by the number as six hexadecimal digits; adds one unprinted
+-- PrintLabel row per serial (label size of the chip type, title the chip
+-- type, label text and barcode the serial); moves the chip type's LastSN past
+-- the range and sets the order's Flag to '1'. An order without a positive
+-- Amount is marked done without serials. All in one transaction.
+IF OBJECT_ID(N'dbo.sp_CreateDeviceICRel', N'P') IS NOT NULL
+    DROP PROCEDURE dbo.sp_CreateDeviceICRel;
+GO
+CREATE PROCEDURE dbo.sp_CreateDeviceICRel
+AS
+BEGIN
+    SET NOCOUNT ON;
+    SET XACT_ABORT ON;
+
+    DECLARE @order int, @type varchar(20), @amount int;
+    DECLARE @head varchar(3), @last int, @size varchar(20), @n int;
+
+    BEGIN TRANSACTION;
+
+    DECLARE pending CURSOR LOCAL FAST_FORWARD FOR
+        SELECT o.Iden_id, o.ICType, ISNULL(o.Amount, 0)
+        FROM dbo.DeviceICRelOrder o
+        WHERE o.Flag = '0' AND o.ICType IN (SELECT ICType FROM dbo.DeviceICType)
+        ORDER BY o.Iden_id;
+    OPEN pending;
+    FETCH NEXT FROM pending INTO @order, @type, @amount;
+    WHILE @@FETCH_STATUS = 0
+    BEGIN
+        IF @amount < 1
+            UPDATE dbo.DeviceICRelOrder SET Flag = '1' WHERE Iden_id = @order;
+        ELSE
+        BEGIN
+            SELECT @head = ISNULL(HeadFlag, ''), @last = LastSN, @size = LabelSize
+            FROM dbo.DeviceICType WITH (UPDLOCK, HOLDLOCK)
+            WHERE ICType = @type;
+
+            SET @n = @last + 1;
+            WHILE @n <= @last + @amount
+            BEGIN
+                INSERT INTO dbo.PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, PrintFlag)
+                VALUES (getdate(), @size, @type, @head + dbo.inttohex(@n, 6, 0),
+                        @head + dbo.inttohex(@n, 6, 0), 0);
+                SET @n = @n + 1;
+            END;
+
+            UPDATE dbo.DeviceICType SET LastSN = @last + @amount WHERE ICType = @type;
+            UPDATE dbo.DeviceICRelOrder
+            SET FullSNFrom = @head + dbo.inttohex(@last + 1, 6, 0),
+                FullSNTo   = @head + dbo.inttohex(@last + @amount, 6, 0),
+                HeadFlag   = @head,
+                Flag       = '1'
+            WHERE Iden_id = @order;
+        END;
+        FETCH NEXT FROM pending INTO @order, @type, @amount;
+    END;
+    CLOSE pending;
+    DEALLOCATE pending;
+
+    COMMIT TRANSACTION;
+END;
+GO
