@@ -31,9 +31,12 @@ public:
                                  const QString& value) override {
         record({QStringLiteral("input"), prompt, caption});
         lastInputValue = value;
-        if (inputs.empty())
+        if (inputs.empty() || !inputs.front().has_value()) {
+            if (!inputs.empty())
+                inputs.pop_front();
             return std::nullopt;
-        auto answer = inputs.front();
+        }
+        const QString answer = *inputs.front();
         inputs.pop_front();
         return answer;
     }
