@@ -8,6 +8,7 @@
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
 #include "forms/QtPrintProgress.h"
+#include "forms/Ubarsetting.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
 #include "printing/PrintLabelRowJob.h"
@@ -375,7 +376,23 @@ void TmainBarcode::printList(int limit) {
                    limit);
 }
 
-void TmainBarcode::BtnSettingClick() {}
+void TmainBarcode::BtnSettingClick() {
+    if (!BarSetting) {
+        // The preview prints the first records of the open list in the
+        // format chosen here at the moment the dialog opens.
+        BarSetting = new TBarSetting(this, [this] {
+            QStringList texts;
+            if (qryLable->isOpen())
+                for (int row = 0; row < std::min(3, qryLable->count()); ++row)
+                    texts << qryLable->value(row, LabelList::LabelText).toString();
+            return PreviewSamples{sampleRow(texts),
+                                  formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text};
+        });
+    }
+    BarSetting->CodePage = UICodePage;
+    if (BarSetting->exec() == QDialog::Accepted)
+        saveSettingsDialog(LabelLayout);
+}
 
 void TmainBarcode::btnOrderInfoClick() {}
 

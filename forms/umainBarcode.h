@@ -24,6 +24,7 @@ class Prompts;
 class TDMdata;
 class PplaApi;
 class PrintProgress;
+class TBarSetting;
 
 // mainBarcode: the operator's station. Holds the filters of the label query,
 // the label list, the format choice, the hand-typed print list and the
@@ -94,6 +95,9 @@ public:
 
     // Tests may watch or stop print runs through their own progress.
     PrintProgress* progressOverride = nullptr;
+
+    // The layout settings dialog: created at its first opening, then kept.
+    TBarSetting* BarSetting = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

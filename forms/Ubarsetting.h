@@ -1,0 +1,131 @@
+#pragma once
+
+#include "forms/StripPreview.h"
+#include "settings/uBarcode.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QStatusBar;
+class QTabWidget;
+class QWidget;
+
+// One of the 24 box values: its field, its read-only edit, its up-down, its
+// label, the up-down's range and the "Load default" preset.
+struct BoxValue {
+    int32_t TLabelLayout::*field;
+    const char* edit;
+    const char* upDown;
+    const char* label;
+    int min;
+    int max;
+    int preset;
+};
+
+// The 24 box values in the order of the layout's fields: barcode left, top,
+// width, height of columns 1-3, then the same for the text.
+const std::array<BoxValue, 24>& boxValues();
+
+// The position an up-down takes for a stored value: its low 16 bits as a
+// signed number, held within the range.
+int upDownPosition(int32_t stored, int min, int max);
+
+// The entry of a pick list equal to text (the whole text, letter case
+// ignored, blanks counted); -1 for none.
+int pickListIndex(const QStringList& entries, const QString& text);
+
+// The port list: USB1-USB4 and the USB search.
+const QStringList& printerPortEntries();
+// The weight list, each entry's first three characters the weight.
+const QStringList& fontWeightEntries();
+// Font names sorted by name, letter case ignored.
+QStringList sortedFontNames(QStringList names);
+// The installed screen fonts, sorted by name.
+QStringList installedScreenFonts();
+
+// BarSetting: where the operator edits the label layout. OK copies what it
+// shows into LabelLayout; Cancel, Escape and the close box change nothing.
+// Beside the values it shows the strip the printer would receive for them.
+class TBarSetting : public QDialog {
+    Q_OBJECT
+public:
+    // What the preview prints with: the texts and the format of the moment.
+    using PreviewSource = std::function<PreviewSamples()>;
+
+    explicit TBarSetting(QWidget* parent = nullptr, PreviewSource previewSource = {});
+    ~TBarSetting() override;
+
+    // The interface code page; set by the opener before every showing.
+    int32_t CodePage = 0;
+
+    void ApplyLanguage(int codePage);
+
+    // Event handlers.
+    void FormShow();
+    void BitBtn1Click();
+    void btnLoadDefaultClick();
+
+    // The layout with the values the controls show, as OK would store them.
+    TLabelLayout shownLayout() const;
+    // Redraws the preview from the controls.
+    void updatePreview();
+
+    void setVisible(bool visible) override;
+
+    // Controls.
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label23 = nullptr;
+    QLineEdit* edTitle = nullptr;
+    QCheckBox* chk_ShowPrintDialog = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QGroupBox* grp1_PageSetting = nullptr;
+    QLabel *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
+    QComboBox* cbprinter = nullptr;
+    QComboBox* cbbFontName = nullptr;
+    QComboBox* cbbFontbellow = nullptr;
+    QGroupBox* grp1_BarCodeSetting = nullptr;
+    QGroupBox* grp1_TextSetting = nullptr;
+    QGroupBox* grpPreview = nullptr;
+    TStripPreview* StripPreview = nullptr;
+    QWidget* Panel3 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* btnLoadDefault = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // The 24 up-downs and their read-only edits, in the order of boxValues().
+    std::array<QSpinBox*, 24> upDowns{};
+    std::array<QLineEdit*, 24> edits{};
+    std::array<QLabel*, 24> labels{};
+
+    // Up-down and edit of a value by name, e.g. upDown("bUDleft1"), edit("EDheight4").
+    QSpinBox* upDown(const char* name) const;
+    QLineEdit* edit(const char* name) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setDesignCaptions();
+    QGroupBox* buildBoxGroup(const char* name, int first);
+    void setTabOrder();
+
+    PreviewSource previewSource_;
+    PreviewSamples samples_;
+    StripPreviewer previewer_;
+    bool filling_ = false;
+    bool shownOnce_ = false;
+};
