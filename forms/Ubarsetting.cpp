@@ -165,6 +165,7 @@ TBarSetting::TBarSetting(QWidget* parent, PreviewSource previewSource)
     buildControls();
     setTabOrder();
     setDesignCaptions();
+    filling_ = false;
 }
 
 TBarSetting::~TBarSetting() = default;

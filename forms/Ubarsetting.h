@@ -126,6 +126,6 @@ private:
     PreviewSource previewSource_;
     PreviewSamples samples_;
     StripPreviewer previewer_;
-    bool filling_ = false;
+    bool filling_ = true; // no preview while the controls are built or filled
     bool shownOnce_ = false;
 };

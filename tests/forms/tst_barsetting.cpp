@@ -1,0 +1,753 @@
+#include "app/Language.h"
+#include "db/LabelList.h"
+#include "forms/StripPreview.h"
+#include "forms/Ubarsetting.h"
+#include "forms/umainBarcode.h"
+#include "printer/PplaPrinter.h"
+#include "printer/RecordingPpla.h"
+#include "printer/VirtualPrinter.h"
+#include "printing/PrintLabelRowJob.h"
+#include "settings/SettingsLoad.h"
+#include "settings/uBarcode.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+Q_DECLARE_METATYPE(LabelFormat)
+
+namespace {
+
+// A layout as the settings load gives it for a file without keys.
+TLabelLayout loadedDefaults() {
+    TLabelLayout l;
+    l._bleft1 = 30, l._bleft2 = 240, l._bleft3 = 240;
+    l._btop1 = l._btop2 = l._btop3 = 30;
+    l._bwidth1 = l._bwidth2 = l._bwidth3 = 1;
+    l._bhight1 = l._bhight2 = l._bhight3 = 30;
+    l._fleft1 = 30, l._fleft2 = 240, l._fleft3 = 240;
+    l._ftop1 = l._ftop2 = l._ftop3 = 18;
+    l._fwidth1 = l._fwidth2 = l._fwidth3 = 1;
+    l._fhight1 = l._fhight2 = l._fhight3 = 30;
+    l._ftype_name = "Liberation Serif";
+    l._fBellow = "400 standard";
+    l._ShopTitle = "Your Company Name";
+    l._iprinter = "USB1";
+    l._PrintStyle = 3;
+    l._PrintOption = 4;
+    l._PrintOption2 = 5;
+    return l;
+}
+
+// Three labels whose barcodes and texts all stay inside their own label.
+TLabelLayout fittingLayout() {
+    TLabelLayout l = loadedDefaults();
+    l._bleft1 = 20, l._bleft2 = 260, l._bleft3 = 500;
+    l._fleft1 = 20, l._fleft2 = 260, l._fleft3 = 500;
+    l._ftop1 = l._ftop2 = l._ftop3 = 4;
+    l._fhight1 = l._fhight2 = l._fhight3 = 22;
+    l._btop1 = l._btop2 = l._btop3 = 34;
+    l._bhight1 = l._bhight2 = l._bhight3 = 30;
+    return l;
+}
+
+QImage virtualPrinterStrip(const TLabelLayout& layout, const LabelRow& row, LabelFormat format,
+                           const QString& dir) {
+    auto port = std::make_shared<VirtualPrinterPort>(dir);
+    PplaPrinter printer(port);
+    ScriptedPrompts prompts;
+    if (!PrintLabelRowJob(row, layout, format, printer, prompts) || port->written().size() != 1)
+        return {};
+    return QImage(port->written().first());
+}
+
+// Pixels of the picture that differ from the strip, leaving out the lines
+// drawn over it: the label outlines and the boxes of what leaves its label.
+int differingPixels(const QImage& picture, const QImage& strip, const QList<StripItem>& items,
+                    const VirtualPrinterOptions& o) {
+    if (picture.size() != strip.size())
+        return -1;
+    QList<QRect> overlays;
+    for (int c = 0; c < o.labelsAcross; ++c)
+        overlays << labelRect(c, o);
+    for (const StripItem& item : items)
+        if (leavesLabel(item, o) && !item.box.isEmpty())
+            overlays << item.box;
+    const QImage gray = strip.convertToFormat(QImage::Format_Grayscale8);
+    int differing = 0;
+    for (int y = 0; y < gray.height(); ++y)
+        for (int x = 0; x < gray.width(); ++x) {
+            bool onOverlay = false;
+            for (const QRect& r : overlays)
+                onOverlay |= r.contains(x, y) &&
+                             (x == r.left() || x == r.right() || y == r.top() || y == r.bottom());
+            if (!onOverlay && qGray(picture.pixel(x, y)) != gray.pixelColor(x, y).value())
+                ++differing;
+        }
+    return differing;
+}
+
+// The leftmost column of the strip with ink inside [from, to).
+int firstInkColumn(const QImage& strip, int from, int to) {
+    const QImage gray = strip.convertToFormat(QImage::Format_Grayscale8);
+    for (int x = from; x < to; ++x)
+        for (int y = 0; y < gray.height(); ++y)
+            if (gray.pixelColor(x, y).value() < 128)
+                return x;
+    return -1;
+}
+
+} // namespace
+
+class TestBarSetting : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    void open(TBarSetting& d, int codePage = 437) {
+        d.CodePage = codePage;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+    }
+
+private slots:
+    void initTestCase() { QDir::setCurrent(dir.path()); }
+    void init() {
+        QFile::remove(dir.filePath("Quillet.ini"));
+        LabelLayout = loadedDefaults();
+        UICodePage = 437;
+    }
+
+    // --- logic without windows ---
+
+    void upDownPosition_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("min");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<int>("position");
+        QTest::newRow("inside") << 500 << 1 << 1000 << 500;
+        QTest::newRow("width above range") << 30 << 1 << 24 << 24;
+        QTest::newRow("zero below range") << 0 << 1 << 1000 << 1;
+        QTest::newRow("negative") << -7 << 1 << 999 << 1;
+        QTest::newRow("low 16 bits small") << 65536 + 12 << 1 << 1000 << 12;
+        QTest::newRow("low 16 bits above range") << 70000 << 1 << 1000 << 1000; // 4464
+        QTest::newRow("low 16 bits negative") << 0x8000 << 1 << 1000 << 1;      // -32768
+        QTest::newRow("int32 min") << int(INT32_MIN) << 1 << 1000 << 1;         // 0
+        QTest::newRow("int32 max") << int(INT32_MAX) << 1 << 1000 << 1;         // -1
+    }
+    void upDownPosition() {
+        QFETCH(int, stored);
+        QFETCH(int, min);
+        QFETCH(int, max);
+        QFETCH(int, position);
+        QCOMPARE(::upDownPosition(stored, min, max), position);
+    }
+
+    void pickListIndex_data() {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("index");
+        const QStringList weights = fontWeightEntries();
+        QTest::newRow("weight exact") << weights << "300 thin   " << 2;
+        QTest::newRow("weight other case") << weights << "300 THIN   " << 2;
+        QTest::newRow("weight without blanks") << weights << "300 thin" << -1;
+        QTest::newRow("half thick without blanks") << weights << "600 half thick" << -1;
+        QTest::newRow("weight leading blank") << weights << " 400 standard" << -1;
+        QTest::newRow("port lower case") << printerPortEntries() << "usbx" << 4;
+        QTest::newRow("port USB5") << printerPortEntries() << "USB5" << -1;
+        QTest::newRow("empty") << printerPortEntries() << "" << -1;
+    }
+    void pickListIndex() {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, text);
+        QFETCH(int, index);
+        QCOMPARE(::pickListIndex(entries, text), index);
+    }
+
+    void listsAsDesigned() {
+        QCOMPARE(printerPortEntries(), (QStringList{"USB1", "USB2", "USB3", "USB4", "USBX"}));
+        QCOMPARE(fontWeightEntries(),
+                 (QStringList{"100 special thin", "200 very thin", "300 thin   ", "400 standard",
+                              "500 middle", "600 half thick  ", "700 thick", "800 special thick",
+                              "900 blackbody"}));
+        QCOMPARE(sortedFontNames({"b", "C", "a", "A"}), (QStringList{"A", "a", "b", "C"}));
+    }
+
+    void sampleRow_data() {
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList s = sampleSerials();
+        QTest::newRow("no list") << QStringList{} << s;
+        QTest::newRow("one record")
+            << QStringList{"VB001002"} << QStringList{"VB001002", s[1], s[2]};
+        QTest::newRow("three records")
+            << QStringList{"X1", "X2", "X3"} << QStringList{"X1", "X2", "X3"};
+    }
+    void sampleRow() {
+        QFETCH(QStringList, list);
+        QFETCH(QStringList, texts);
+        const LabelRow row = ::sampleRow(list);
+        QCOMPARE((QStringList{row.labels[0].text, row.labels[1].text, row.labels[2].text}), texts);
+        QCOMPARE(sampleSerials().size(), 3);
+        QVERIFY(!barcodeContent(sampleSerials()[0]).isEmpty());
+    }
+
+    void leavesLabel_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QRect>("box");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<bool>("leaves");
+        QTest::newRow("inside first") << 0 << QRect(20, 10, 200, 30) << "" << false;
+        QTest::newRow("touching edges") << 1 << QRect(240, 0, 240, 80) << "" << false;
+        QTest::newRow("into next label") << 0 << QRect(100, 10, 141, 30) << "" << true;
+        QTest::newRow("in wrong label") << 2 << QRect(240, 10, 100, 30) << "" << true;
+        QTest::newRow("above top") << 1 << QRect(300, -1, 10, 10) << "" << true;
+        QTest::newRow("below bottom") << 2 << QRect(500, 60, 10, 21) << "" << true;
+        QTest::newRow("past strip end") << 2 << QRect(700, 10, 21, 10) << "" << true;
+        QTest::newRow("refused") << 0 << QRect() << "bar width too wide" << true;
+    }
+    void leavesLabel() {
+        QFETCH(int, column);
+        QFETCH(QRect, box);
+        QFETCH(QString, refused);
+        QFETCH(bool, leaves);
+        const StripItem item{StripItem::Barcode, column, box, refused};
+        QCOMPARE(::leavesLabel(item, VirtualPrinterOptions{}), leaves);
+    }
+
+    // --- the dialog ---
+
+    void names() {
+        TBarSetting d;
+        QCOMPARE(d.objectName(), QString("BarSetting"));
+        const char* controls[] = {
+            "GroupBox1",        "Label23",   "edTitle",          "chk_ShowPrintDialog",
+            "PageControl1",     "TabSheet1", "grp1_PageSetting", "grp1_BarCodeSetting",
+            "grp1_TextSetting", "cbprinter", "cbbFontName",      "cbbFontbellow",
+            "Panel3",           "BitBtn1",   "btnLoadDefault",   "BitBtn2",
+            "StatusBar1",       "EDheight4", "bUDheight3",       "fedheight3",
+            "fudheight3",       "FUdLeft1",  "FedLeft1",         "Label28"};
+        for (const char* name : controls)
+            QVERIFY2(d.findChild<QWidget*>(name), name);
+        // Each edit is the up-down's own read-only edit.
+        QCOMPARE(d.upDown("bUDheight3")->findChild<QLineEdit*>(), d.edit("EDheight4"));
+        for (QLineEdit* e : d.edits)
+            QVERIFY(e->isReadOnly());
+        QVERIFY(!d.cbprinter->isEditable());
+        QVERIFY(!d.cbbFontName->isEditable());
+        QVERIFY(!d.cbbFontbellow->isEditable());
+        QVERIFY(!d.BitBtn1->isDefault() && !d.BitBtn2->isDefault());
+    }
+
+    void captions_data() {
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("caption");
+        struct Row {
+            const char *control, *en, *zh;
+        };
+        const Row rows[] = {
+            {"grp1_PageSetting", "PageSetting", "页面设置"},
+            {"grp1_BarCodeSetting", "BarcodeSetting(Unit is dot)", "条码设置(单位为点)"},
+            {"grp1_TextSetting", "FontSetting(Unit is dot)", "文字设置(单位为点)"},
+            {"Label1", "Left1:", "1_左边距:"},
+            {"Label9", "Left1:", "1_左边距:"},
+            {"Label4", "Height1:", "1_高度:"},
+            {"Label12", "Height1:", "1_高度:"},
+            {"Label5", "Left2:", "2_左边距:"},
+            {"Label7", "Width2:", "2_宽度:"},
+            {"Label16", "Height2:", "2_高度:"},
+            {"Label21", "Left3:", "Left3:"},
+            {"Label22", "Top3:", "Top3:"},
+            {"Label27", "Width3:", "Width3:"},
+            {"Label28", "Height3:", "Height3:"},
+            {"Label17", "Left3:", "Left3:"},
+            {"Label20", "Height3:", "Height3:"},
+            {"Label23", "Tite:", "标题:"},
+            {"Label26", "Printer setting:", "打印机设置:"},
+            {"Label24", "Type name:", "字体:"},
+            {"Label25", "Thickness bellow:", "密度:"},
+            {"chk_ShowPrintDialog", "Show Print Dialog", "显示打印对话框"},
+            {"BitBtn1", "OK", "确认"},
+            {"btnLoadDefault", "Load default", "载入缺省"},
+            {"BitBtn2", "Cancel", "取消"},
+            {"", "BarSetting", "条码打印设置"},
+        };
+        for (const Row& r : rows) {
+            QTest::addRow("437 %s", *r.control ? r.control : "form")
+                << 437 << QString(r.control) << QString::fromUtf8(r.en);
+            QTest::addRow("936 %s", *r.control ? r.control : "form")
+                << 936 << QString(r.control) << QString::fromUtf8(r.zh);
+        }
+    }
+    void captions() {
+        QFETCH(int, codePage);
+        QFETCH(QString, control);
+        QFETCH(QString, caption);
+        TBarSetting d;
+        open(d, codePage);
+        QString shown;
+        if (control.isEmpty())
+            shown = d.windowTitle();
+        else if (auto* l = d.findChild<QLabel*>(control))
+            shown = l->text();
+        else if (auto* g = d.findChild<QGroupBox*>(control))
+            shown = g->title();
+        else if (auto* b = d.findChild<QAbstractButton*>(control))
+            shown = b->text();
+        else
+            QFAIL(qPrintable("no control " + control));
+        QCOMPARE(shown, caption);
+    }
+
+    void showsTheLayout() {
+        LabelLayout._ShopTitle = "Chip Works";
+        LabelLayout._iprinter = "usb3";
+        LabelLayout._fBellow = "700 THICK";
+        LabelLayout._ftype_name = "liberation serif";
+        LabelLayout._ShowPrintDialog = true;
+        LabelLayout._bhight3 = 77;
+        LabelLayout._fhight3 = 55;
+        TBarSetting d;
+        open(d);
+        QCOMPARE(d.edTitle->text(), QString("Chip Works"));
+        QCOMPARE(d.cbprinter->currentText(), QString("USB3"));
+        QCOMPARE(d.cbbFontbellow->currentText(), QString("700 thick"));
+        QCOMPARE(d.cbbFontName->currentText(), QString("Liberation Serif"));
+        QVERIFY(d.chk_ShowPrintDialog->isChecked());
+        QCOMPARE(d.edit("EDheight4")->text(), QString("77"));
+        QCOMPARE(d.edit("fedheight3")->text(), QString("55"));
+        QCOMPARE(d.edit("EDleft3")->text(), QString("240"));
+        QCOMPARE(d.edit("fedtop2")->text(), QString("18"));
+        // Showing changes nothing in the layout.
+        TLabelLayout expected = loadedDefaults();
+        expected._ShopTitle = "Chip Works";
+        expected._iprinter = "usb3";
+        expected._fBellow = "700 THICK";
+        expected._ftype_name = "liberation serif";
+        expected._ShowPrintDialog = true;
+        expected._bhight3 = 77;
+        expected._fhight3 = 55;
+        QVERIFY(LabelLayout == expected);
+    }
+
+    void fontListIsTheInstalledFontsRefilledAtEveryOpening() {
+        TBarSetting d;
+        open(d);
+        QStringList shown;
+        for (int i = 0; i < d.cbbFontName->count(); ++i)
+            shown << d.cbbFontName->itemText(i);
+        QVERIFY(shown.contains("Liberation Serif"));
+        QCOMPARE(shown, sortedFontNames(shown));
+        QStringList installed = QFontDatabase::families();
+        installed.removeIf([](const QString& f) { return QFontDatabase::isPrivateFamily(f); });
+        QCOMPARE(shown.size(), installed.size());
+        d.reject();
+        d.cbbFontName->clear();
+        open(d);
+        QCOMPARE(d.cbbFontName->count(), shown.size());
+    }
+
+    void clampsStoredValuesAndOkStoresThem() {
+        LabelLayout._bwidth1 = 30;
+        LabelLayout._bleft1 = 0;
+        LabelLayout._fhight2 = 1000;
+        TBarSetting d;
+        open(d);
+        QCOMPARE(d.edit("bEDwidth1")->text(), QString("24"));
+        QCOMPARE(d.edit("bEDleft1")->text(), QString("1"));
+        QCOMPARE(d.edit("fedheight2")->text(), QString("999"));
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QVERIFY(!d.isVisible());
+        QCOMPARE(LabelLayout._bwidth1, 24);
+        QCOMPARE(LabelLayout._bleft1, 1);
+        QCOMPARE(LabelLayout._fhight2, 999);
+    }
+
+    void upDownArrows_data() {
+        QTest::addColumn<QString>("upDown");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("up by one") << "bUDleft2" << 240 << int(Qt::Key_Up) << 3 << 243;
+        QTest::newRow("down by one") << "fudtop1" << 18 << int(Qt::Key_Down) << 2 << 16;
+        QTest::newRow("stops at width max") << "bUDwidth1" << 23 << int(Qt::Key_Up) << 3 << 24;
+        QTest::newRow("stops at min, no wrap") << "bUDtop3" << 2 << int(Qt::Key_Down) << 4 << 1;
+        QTest::newRow("stops at height max") << "bUDheight3" << 998 << int(Qt::Key_Up) << 2 << 999;
+        QTest::newRow("typing does nothing") << "fudWidth3" << 1 << int(Qt::Key_5) << 2 << 1;
+    }
+    void upDownArrows() {
+        QFETCH(QString, upDown);
+        QFETCH(int, start);
+        QFETCH(int, key);
+        QFETCH(int, presses);
+        QFETCH(int, shown);
+        TBarSetting d;
+        open(d);
+        QSpinBox* spin = d.findChild<QSpinBox*>(upDown);
+        QVERIFY(spin);
+        spin->setValue(start);
+        QLineEdit* edit = spin->findChild<QLineEdit*>();
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(edit, Qt::Key(key));
+        QCOMPARE(spin->value(), shown);
+        QCOMPARE(edit->text(), QString::number(shown));
+    }
+
+    void pickListWithoutMatchGivesEmptyText_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("afterOk");
+        QTest::newRow("font not installed") << "font"
+                                            << "No Such Face 123"
+                                            << "";
+        QTest::newRow("300 thin without blanks") << "weight"
+                                                 << "300 thin"
+                                                 << "";
+        QTest::newRow("600 half thick without blanks") << "weight"
+                                                       << "600 half thick"
+                                                       << "";
+        QTest::newRow("USB5") << "port"
+                              << "USB5"
+                              << "";
+        QTest::newRow("USB6") << "port"
+                              << "USB6"
+                              << "";
+        QTest::newRow("weight other case") << "weight"
+                                           << "300 THIN   "
+                                           << "300 thin   ";
+        QTest::newRow("port other case") << "port"
+                                         << "usbx"
+                                         << "USBX";
+        QTest::newRow("font other case") << "font"
+                                         << "LIBERATION MONO"
+                                         << "Liberation Mono";
+    }
+    void pickListWithoutMatchGivesEmptyText() {
+        QFETCH(QString, field);
+        QFETCH(QString, stored);
+        QFETCH(QString, afterOk);
+        QString TLabelLayout::*member = field == "font"     ? &TLabelLayout::_ftype_name
+                                        : field == "weight" ? &TLabelLayout::_fBellow
+                                                            : &TLabelLayout::_iprinter;
+        LabelLayout.*member = stored;
+        TBarSetting d;
+        open(d);
+        QComboBox* list = field == "font"     ? d.cbbFontName
+                          : field == "weight" ? d.cbbFontbellow
+                                              : d.cbprinter;
+        QCOMPARE(list->currentIndex() < 0, afterOk.isEmpty());
+        QCOMPARE(list->currentText(), afterOk);
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        QCOMPARE(LabelLayout.*member, afterOk);
+    }
+
+    void loadDefaultThenCancelChangesNothing_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel button") << "cancel";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("close box") << "close";
+    }
+    void loadDefaultThenCancelChangesNothing() {
+        QFETCH(QString, how);
+        const TLabelLayout before = LabelLayout;
+        TBarSetting d;
+        open(d);
+        QTest::mouseClick(d.btnLoadDefault, Qt::LeftButton);
+        QCOMPARE(d.edit("EDleft3")->text(), QString("270"));
+        QCOMPARE(d.edit("fedheight1")->text(), QString("36"));
+        d.edTitle->setText("changed");
+        if (how == "cancel")
+            QTest::mouseClick(d.BitBtn2, Qt::LeftButton);
+        else if (how == "escape")
+            QTest::keyClick(d.edit("bEDleft1"), Qt::Key_Escape);
+        else
+            d.close();
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QVERIFY(LabelLayout == before);
+        QVERIFY(!QFile::exists("Quillet.ini"));
+        // The next opening shows the layout again.
+        open(d);
+        QCOMPARE(d.edit("EDleft3")->text(), QString("240"));
+        QCOMPARE(d.edit("fedheight1")->text(), QString("30"));
+        QCOMPARE(d.edTitle->text(), QString("Your Company Name"));
+    }
+
+    void loadDefaultThenOkChangesOnlyTheBoxValues() {
+        LabelLayout._iprinter = "USB2";
+        LabelLayout._fBellow = "600 half thick  ";
+        LabelLayout._ShowPrintDialog = true;
+        TLabelLayout expected = LabelLayout;
+        const int presets[24] = {20, 145, 270, 1, 1, 1, 1, 1, 1, 24, 24, 24,
+                                 20, 145, 270, 8, 8, 8, 1, 1, 1, 36, 36, 36};
+        int32_t* fields[24] = {
+            &expected._bleft1,  &expected._bleft2,  &expected._bleft3,  &expected._btop1,
+            &expected._btop2,   &expected._btop3,   &expected._bwidth1, &expected._bwidth2,
+            &expected._bwidth3, &expected._bhight1, &expected._bhight2, &expected._bhight3,
+            &expected._fleft1,  &expected._fleft2,  &expected._fleft3,  &expected._ftop1,
+            &expected._ftop2,   &expected._ftop3,   &expected._fwidth1, &expected._fwidth2,
+            &expected._fwidth3, &expected._fhight1, &expected._fhight2, &expected._fhight3};
+        for (int i = 0; i < 24; ++i)
+            *fields[i] = presets[i];
+        TBarSetting d;
+        open(d);
+        QTest::mouseClick(d.btnLoadDefault, Qt::LeftButton);
+        QVERIFY(d.isVisible());
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        QVERIFY(LabelLayout == expected);
+    }
+
+    void enterMovesTheFocus_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("title to check box") << "edTitle"
+                                            << "chk_ShowPrintDialog";
+        QTest::newRow("check box to port") << "chk_ShowPrintDialog"
+                                           << "cbprinter";
+        QTest::newRow("weight to first up-down") << "cbbFontbellow"
+                                                 << "bUDleft1";
+    }
+    void enterMovesTheFocus() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        TBarSetting d;
+        open(d);
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(QApplication::focusWidget(), d.BitBtn1); // first opening: OK
+        QWidget* start = d.findChild<QWidget*>(from);
+        start->setFocus();
+        QCOMPARE(QApplication::focusWidget(), start);
+        QTest::keyClick(start, Qt::Key_Return);
+        QVERIFY(d.isVisible());
+        QCOMPARE(QApplication::focusWidget()->objectName(), to);
+        QVERIFY(LabelLayout == loadedDefaults());
+    }
+
+    void enterOnAFocusedButtonPressesIt() {
+        TBarSetting d;
+        open(d);
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.btnLoadDefault->setFocus();
+        QTest::keyClick(d.btnLoadDefault, Qt::Key_Return);
+        QVERIFY(d.isVisible());
+        QCOMPARE(d.edit("EDleft2")->text(), QString("145"));
+    }
+
+    // --- the preview ---
+
+    void previewFollowsTheUpDowns() {
+        LabelLayout = fittingLayout();
+        TBarSetting d;
+        open(d);
+        const QImage before = d.StripPreview->picture();
+        const int barsBefore = firstInkColumn(d.StripPreview->result().strip, 0, 240);
+        QVERIFY(barsBefore >= 0);
+        QLineEdit* edit = d.edit("bEDleft1");
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(edit, Qt::Key_Down);
+        QVERIFY(d.StripPreview->picture() != before);
+        QCOMPARE(firstInkColumn(d.StripPreview->result().strip, 0, 240), barsBefore - 5);
+        // Nothing reached the layout.
+        QCOMPARE(LabelLayout._bleft1, fittingLayout()._bleft1);
+        QVERIFY(d.StripPreview->flags().isEmpty());
+        // The picture on screen is the preview's picture.
+        QCOMPARE(d.StripPreview->lblStrip->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+                 d.StripPreview->picture());
+    }
+
+    void previewMatchesTheVirtualPrinter_data() {
+        QTest::addColumn<LabelFormat>("format");
+        QTest::addColumn<QString>("upDown");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("barcode, moved bars") << LabelFormat::Barcode << "bUDtop2" << 6;
+        QTest::newRow("barcode, wider bars") << LabelFormat::Barcode << "bUDwidth1" << 1;
+        QTest::newRow("barcode, taller text") << LabelFormat::Barcode << "fudheight3" << 4;
+        QTest::newRow("text, moved") << LabelFormat::Text << "FudLeft2" << 9;
+    }
+    void previewMatchesTheVirtualPrinter() {
+        QFETCH(LabelFormat, format);
+        QFETCH(QString, upDown);
+        QFETCH(int, steps);
+        LabelLayout = fittingLayout();
+        const LabelRow row = ::sampleRow({"VB001002", "VA0C0FFE"});
+        TBarSetting d(nullptr, [&] { return PreviewSamples{row, format}; });
+        open(d);
+        QSpinBox* spin = d.findChild<QSpinBox*>(upDown);
+        for (int i = 0; i < std::abs(steps); ++i)
+            QTest::keyClick(spin->findChild<QLineEdit*>(), steps > 0 ? Qt::Key_Up : Qt::Key_Down);
+        const QImage shown = d.StripPreview->picture();
+        const QImage strip = d.StripPreview->result().strip;
+        const QList<StripItem> items = d.StripPreview->result().items;
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        QTemporaryDir out;
+        const QImage printed = virtualPrinterStrip(LabelLayout, row, format, out.path());
+        QVERIFY(!printed.isNull());
+        // The job printed ink, and the preview shows exactly it.
+        QVERIFY(firstInkColumn(printed, 0, printed.width()) >= 0);
+        QCOMPARE(differingPixels(shown, printed, items, VirtualPrinterOptions{}), 0);
+        QCOMPARE(strip.convertToFormat(QImage::Format_Grayscale8),
+                 printed.convertToFormat(QImage::Format_Grayscale8));
+    }
+
+    void previewFlagsWhatLeavesItsLabel_data() {
+        QTest::addColumn<QString>("upDown");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("flag");
+        QTest::newRow("barcode into the next label")
+            << "bUDleft1" << 120 << "Label 1: the barcode leaves its label";
+        QTest::newRow("text past the strip")
+            << "FudLeft3" << 690 << "Label 3: the text leaves its label";
+        QTest::newRow("bars below the bottom")
+            << "bUDheight2" << 60 << "Label 2: the barcode leaves its label";
+        QTest::newRow("text under the bottom")
+            << "fudtop1" << 70 << "Label 1: the text leaves its label";
+    }
+    void previewFlagsWhatLeavesItsLabel() {
+        QFETCH(QString, upDown);
+        QFETCH(int, value);
+        QFETCH(QString, flag);
+        LabelLayout = fittingLayout();
+        TBarSetting d;
+        open(d);
+        QVERIFY(d.StripPreview->flags().isEmpty());
+        d.findChild<QSpinBox*>(upDown)->setValue(value);
+        QCOMPARE(d.StripPreview->flags(), QStringList{flag});
+        QCOMPARE(d.StripPreview->lblFlags->text(), flag);
+        // The offending box is outlined in the flag colour.
+        bool flagged = false;
+        for (const StripItem& item : d.StripPreview->result().items)
+            if (::leavesLabel(item, VirtualPrinterOptions{})) {
+                const QRect box = item.box.intersected(QRect(0, 0, 720, 80));
+                flagged = d.StripPreview->picture().pixel(box.left(), box.top()) == kLeavesLabel;
+            }
+        QVERIFY(flagged);
+    }
+
+    // --- the main window's Setting button ---
+
+    void settingButtonOpensTheDialogAndSaves_data() {
+        QTest::addColumn<int>("codePage");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK, English") << 437 << true;
+        QTest::newRow("OK, Chinese") << 936 << true;
+        QTest::newRow("Cancel") << 437 << false;
+    }
+    void settingButtonOpensTheDialogAndSaves() {
+        QFETCH(int, codePage);
+        QFETCH(bool, ok);
+        UICodePage = codePage;
+        auto dm = openEmbedded(dir.filePath("main.db"));
+        ScriptedPrompts prompts;
+        RecordingPpla printer;
+        TmainBarcode w(*dm, prompts, printer);
+        LabelLayout = fittingLayout();
+        QVERIFY(!w.BarSetting);
+        int opened = 0;
+        auto act = [&] {
+            ++opened;
+            QVERIFY(w.BarSetting && w.BarSetting->isVisible() && w.BarSetting->isModal());
+            QCOMPARE(w.BarSetting->CodePage, codePage);
+            w.BarSetting->upDown("bUDleft2")->setValue(333);
+            QTest::mouseClick(ok ? w.BarSetting->BitBtn1 : w.BarSetting->BitBtn2, Qt::LeftButton);
+        };
+        QTimer::singleShot(0, &w, act);
+        QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
+        QCOMPARE(opened, 1);
+        QVERIFY(prompts.shown.empty());
+        QVERIFY(!w.BarSetting->isVisible());
+        QCOMPARE(LabelLayout._bleft2, ok ? 333 : fittingLayout()._bleft2);
+        QCOMPARE(QFile::exists("Quillet.ini"), ok);
+        if (ok) {
+            TLabelLayout read;
+            WindowGeometry geometry{1, 2, 3, 4};
+            QVERIFY(!loadSettings(read, geometry).hasError());
+            QVERIFY(read == LabelLayout);
+            QCOMPARE(geometry.top, 1); // the dialog save leaves the geometry out
+        }
+        // A second opening reuses the dialog.
+        TBarSetting* first = w.BarSetting;
+        QTimer::singleShot(0, &w, [&] { w.BarSetting->reject(); });
+        QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
+        QCOMPARE(w.BarSetting, first);
+        UICodePage = 437;
+    }
+
+    void failedDialogSaveReachesTheErrorReport() {
+        auto dm = openEmbedded(dir.filePath("main.db"));
+        ScriptedPrompts prompts;
+        RecordingPpla printer;
+        TmainBarcode w(*dm, prompts, printer);
+        QVERIFY(QDir(dir.path()).mkdir("Quillet.ini")); // no file can take its place
+        QTimer::singleShot(0, &w,
+                           [&] { QTest::mouseClick(w.BarSetting->BitBtn1, Qt::LeftButton); });
+        QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
+        QDir(dir.path()).rmdir("Quillet.ini");
+        QCOMPARE(prompts.texts("error").size(), 1);
+        QVERIFY2(prompts.texts("error")[0].startsWith("Unable to write to "),
+                 qPrintable(prompts.texts("error")[0]));
+    }
+
+    void previewPrintsTheListAndFormatOfTheMainWindow_data() {
+        QTest::addColumn<int>("formatItem");
+        QTest::newRow("barcode format") << 0;
+        QTest::newRow("text format") << 1;
+    }
+    void previewPrintsTheListAndFormatOfTheMainWindow() {
+        QFETCH(int, formatItem);
+        QTemporaryDir dbDir;
+        auto dm = openEmbedded(dbDir.filePath("list.db"));
+        const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+        addLabel(dm->conADO(), today + " 08:00:00", "VB001002");
+        addLabel(dm->conADO(), today + " 08:00:01", "VA0C0FFE");
+        ScriptedPrompts prompts;
+        RecordingPpla printer;
+        TmainBarcode w(*dm, prompts, printer);
+        LabelLayout = fittingLayout();
+        w.BtnQueryClick();
+        QCOMPARE(w.qryLable->count(), 2);
+        QStringList listTexts;
+        for (int r = 0; r < 2; ++r)
+            listTexts << w.qryLable->value(r, LabelList::LabelText).toString();
+        qobject_cast<QRadioButton*>(w.rzrdgrp1Items->button(formatItem))->setChecked(true);
+        QImage shown;
+        QList<StripItem> items;
+        QTimer::singleShot(0, &w, [&] {
+            shown = w.BarSetting->StripPreview->picture();
+            items = w.BarSetting->StripPreview->result().items;
+            w.BarSetting->reject();
+        });
+        QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
+        QTemporaryDir out;
+        const QImage printed = virtualPrinterStrip(
+            LabelLayout, ::sampleRow(listTexts),
+            formatItem == 0 ? LabelFormat::Barcode : LabelFormat::Text, out.path());
+        QCOMPARE(differingPixels(shown, printed, items, VirtualPrinterOptions{}), 0);
+        // The other format draws a different strip: the comparison can tell.
+        const QImage other = virtualPrinterStrip(
+            LabelLayout, ::sampleRow(listTexts),
+            formatItem == 0 ? LabelFormat::Text : LabelFormat::Barcode, out.path());
+        QVERIFY(differingPixels(shown, other, items, VirtualPrinterOptions{}) > 0);
+    }
+};
+
+QTEST_MAIN(TestBarSetting)
+#include "tst_barsetting.moc"
