@@ -1,0 +1,364 @@
+#include "forms/SrchDlg.h"
+
+#include "app/AppError.h"
+#include "app/ErrorReport.h"
+#include "db/RecordSet.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsFile.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace SearchRules {
+
+QString upper(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    return out;
+}
+
+bool matches(const QStringList& values, const QString& upperText) {
+    for (const QString& v : values)
+        if (upper(v).contains(upperText))
+            return true;
+    return false;
+}
+
+QStringList afterSearch(const QStringList& history, const QString& text) {
+    for (const QString& entry : history)
+        if (entry.compare(text, Qt::CaseInsensitive) == 0)
+            return history;
+    QStringList out = history;
+    out.prepend(text);
+    return out;
+}
+
+QString key(int position) {
+    return QStringLiteral("FindStr") +
+           QStringLiteral("%1").arg(position, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QStringList fromStored(const QStringList& values) {
+    QStringList out;
+    for (const QString& v : values)
+        if (!v.trimmed().isEmpty())
+            out << v.trimmed();
+    return out;
+}
+
+QList<QPair<QString, QString>> toStore(const QStringList& history) {
+    QList<QPair<QString, QString>> out;
+    for (int i = 0; i < history.size() && i < kStored; ++i) {
+        const QString v = history[i].trimmed();
+        if (!v.isEmpty())
+            out.append({key(i), v});
+    }
+    return out;
+}
+
+int secondColumnWidth(int size) {
+    return size <= 10 ? size * 10 : 176;
+}
+
+} // namespace SearchRules
+
+namespace {
+
+QString u8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The search button's picture: a magnifier (the greyed disabled image is
+// derived by the icon).
+QIcon searchIcon() {
+    QPixmap normal(16, 16);
+    normal.fill(Qt::transparent);
+    {
+        QPainter p(&normal);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 2));
+        p.drawEllipse(QRectF(2, 2, 8, 8));
+        p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+    }
+    return QIcon(normal);
+}
+
+// A record's value as the search reads it: empty for null, dates as shown.
+QString searchedText(const QVariant& v) {
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return v.toString();
+}
+
+} // namespace
+
+TFSrchDlg::TFSrchDlg(Prompts& prompts, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      prompts_(prompts) {
+    setObjectName(QStringLiteral("FSrchDlg"));
+    QFont font(
+        QStringList{u8("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPixelSize(14);
+    setFont(font);
+    setFixedSize(660, 371);
+
+    Label2 = new QLabel(u8("搜索内容"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    SearchEd = new QComboBox(this);
+    SearchEd->setObjectName(QStringLiteral("SearchEd"));
+    SearchEd->setEditable(true);
+    SearchEd->setInsertPolicy(QComboBox::NoInsert);
+    SearchEd->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    SearchButton = new QToolButton(this);
+    SearchButton->setObjectName(QStringLiteral("SearchButton"));
+    SearchButton->setAutoRaise(true);
+    SearchButton->setIcon(searchIcon());
+    SearchButton->setToolTip(QStringLiteral("Search"));
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DBGrid1->setShowGrid(true);
+
+    OKBtn = new QPushButton(u8("&O 确定"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    CancelBtn = new QPushButton(u8("&C 取消"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    for (QPushButton* b : {OKBtn, CancelBtn}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Label2);
+    top->addWidget(SearchEd, 1);
+    top->addWidget(SearchButton);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(OKBtn);
+    bottom->addWidget(CancelBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(DBGrid1, 1);
+    layout->addLayout(bottom);
+
+    SearchEd->installEventFilter(this);
+    if (SearchEd->lineEdit())
+        SearchEd->lineEdit()->installEventFilter(this);
+
+    const auto run = [this](auto handler) {
+        return [this, handler] { guarded(prompts_, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(SearchButton, &QToolButton::clicked, this, run(&TFSrchDlg::SearchButtonClick));
+    connect(OKBtn, &QPushButton::clicked, this, run(&TFSrchDlg::OKBtnClick));
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DBGrid1, &QTableView::doubleClicked, this, run(&TFSrchDlg::DBGrid1DblClick));
+
+    guarded(prompts_, [this] { FormCreate(); });
+}
+
+void TFSrchDlg::FormCreate() {
+    setWindowTitle(u8("请选择一个记录"));
+}
+
+void TFSrchDlg::AttachDataSet(RecordSet* dataSet) {
+    if (!dataSet)
+        return;
+    if (dataSet_ != dataSet) {
+        if (dataSet_)
+            disconnect(dataSet_, nullptr, this, nullptr);
+        dataSet_ = dataSet;
+        DBGrid1->setModel(dataSet_);
+        connect(dataSet_, &RecordSet::currentRowChanged, this, [this] { syncSelection(); });
+        connect(dataSet_, &QObject::destroyed, this, [this] { dataSet_ = nullptr; });
+        connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& current) {
+                    if (dataSet_ && current.isValid())
+                        dataSet_->setCurrentRow(current.row());
+                });
+    }
+    dataSet_->setFilterRecord(
+        [this](const RecordSet& set, int record) { return SearchFilterRecord(set, record); });
+    syncSelection();
+}
+
+void TFSrchDlg::syncSelection() {
+    if (!dataSet_ || DBGrid1->model() != dataSet_)
+        return;
+    const int row = dataSet_->currentRow();
+    if (row < 0)
+        DBGrid1->selectionModel()->clear();
+    else if (DBGrid1->currentIndex().row() != row) {
+        DBGrid1->selectRow(row);
+        DBGrid1->setCurrentIndex(dataSet_->index(row, 0));
+    }
+}
+
+void TFSrchDlg::LocateKey(const QString& key) {
+    if (dataSet_)
+        dataSet_->locate(0, key.trimmed());
+}
+
+QString TFSrchDlg::GetSelectedKey() const {
+    const QVariant v = dataSet_ ? dataSet_->fieldValue(0) : QVariant();
+    if (v.isNull())
+        throw AppError(
+            QStringLiteral("Could not convert variant of type (Null) into type (String)"));
+    return v.toString();
+}
+
+bool TFSrchDlg::searchFilterOn() const {
+    return dataSet_ && dataSet_->filtered();
+}
+
+QStringList TFSrchDlg::history() const {
+    QStringList out;
+    for (int i = 0; i < SearchEd->count(); ++i)
+        out << SearchEd->itemText(i);
+    return out;
+}
+
+int TFSrchDlg::ShowModal() {
+    if (!modalDriver)
+        return exec();
+    setResult(QDialog::Rejected);
+    show();
+    modalDriver(*this);
+    if (isVisible())
+        reject();
+    return result();
+}
+
+void TFSrchDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    guarded(prompts_, [this] { FormShow(); });
+}
+
+void TFSrchDlg::FormShow() {
+    LoadSearchHistory();
+    SearchEd->setEditText(QString());
+    if (dataSet_) {
+        dataSet_->setFiltered(false);
+        syncSelection();
+    }
+    DBGrid1->setColumnWidth(0, 120);
+    if (dataSet_ && dataSet_->fieldCount() > 1)
+        DBGrid1->setColumnWidth(1, SearchRules::secondColumnWidth(dataSet_->field(1).size));
+    OKBtn->setEnabled(dataSet_ && dataSet_->recordCount() > 0);
+    if (SearchEd->isEnabled() && SearchEd->isVisible())
+        SearchEd->setFocus();
+}
+
+void TFSrchDlg::SearchButtonClick() {
+    const QString text = SearchEd->currentText().trimmed();
+    if (text.isEmpty()) {
+        if (dataSet_)
+            dataSet_->setFiltered(false);
+        return;
+    }
+    const QString typed = SearchEd->currentText();
+    const QStringList before = history();
+    const QStringList after = SearchRules::afterSearch(before, text);
+    if (after != before) {
+        SearchEd->clear();
+        SearchEd->addItems(after);
+        SearchEd->setEditText(typed);
+    }
+    searchText_ = text;
+    searchUpper_ = SearchRules::upper(text);
+    if (dataSet_) {
+        dataSet_->setFiltered(true);
+        dataSet_->first();
+    }
+}
+
+void TFSrchDlg::SearchEdKeyPress(int key) {
+    if (key != 13)
+        return;
+    SearchButtonClick();
+    SearchEd->hidePopup();
+}
+
+bool TFSrchDlg::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == SearchEd || watched == SearchEd->lineEdit()) &&
+        event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            guarded(prompts_, [this] { SearchEdKeyPress(13); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool TFSrchDlg::SearchFilterRecord(const RecordSet& dataSet, int record) const {
+    for (int f = 0; f < dataSet.fieldCount(); ++f)
+        if (SearchRules::upper(searchedText(dataSet.recordValue(record, f))).contains(searchUpper_))
+            return true;
+    return false;
+}
+
+void TFSrchDlg::accept_() {
+    if (dataSet_ && !dataSet_->isEmpty())
+        accept();
+}
+
+void TFSrchDlg::DBGrid1DblClick() {
+    accept_();
+}
+
+void TFSrchDlg::OKBtnClick() {
+    accept_();
+}
+
+void TFSrchDlg::done(int result) {
+    // The history is stored however the dialog ends; a failed write is
+    // reported and the dialog closes all the same.
+    guarded(prompts_, [this] { FormClose(); });
+    QDialog::done(result);
+}
+
+void TFSrchDlg::FormClose() {
+    if (dataSet_ && !dataSet_->filtered())
+        dataSet_->setFilterRecord(nullptr);
+    SaveSearchHistory();
+}
+
+void TFSrchDlg::LoadSearchHistory() {
+    const IniFile ini(settingsFilePath());
+    QStringList values;
+    for (int i = 0; i < SearchRules::kStored; ++i)
+        values << ini.readString(QLatin1String(SearchRules::kSection), SearchRules::key(i));
+    SearchEd->clear();
+    SearchEd->addItems(SearchRules::fromStored(values));
+}
+
+void TFSrchDlg::SaveSearchHistory() {
+    const auto entries = SearchRules::toStore(history());
+    if (entries.isEmpty())
+        return;
+    IniFile ini(settingsFilePath());
+    for (const auto& [key, value] : entries)
+        ini.writeString(QLatin1String(SearchRules::kSection), key, value);
+    ini.save();
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class Prompts;
+class RecordSet;
+
+// The rules of the record search, free of any window.
+namespace SearchRules {
+
+// The section of the settings file that holds the search history.
+inline constexpr const char* kSection = "FSrchDlg";
+// The number of history entries stored.
+inline constexpr int kStored = 10;
+
+// Upper-cases the letters a to z only; every other character stays.
+QString upper(const QString& text);
+// Whether the upper-cased search text occurs in one of the values (taken in
+// order, each upper-cased the same way).
+bool matches(const QStringList& values, const QString& upperText);
+// The history after a search for text (trimmed, not empty): the text goes on
+// top unless an entry equals it without regard to letter case.
+QStringList afterSearch(const QStringList& history, const QString& text);
+// FindStr00 .. FindStr09: the key of the entry at position.
+QString key(int position);
+// The history read from the stored values of FindStr00 upwards: trimmed, the
+// blank ones left out.
+QStringList fromStored(const QStringList& values);
+// What a save writes: key and trimmed text of each of the first ten entries
+// that is not blank.
+QList<QPair<QString, QString>> toStore(const QStringList& history);
+// The width of the grid's second column for the declared size of the second
+// field.
+int secondColumnWidth(int size);
+
+} // namespace SearchRules
+
+// FSrchDlg: picks one record of an open record set. The caller attaches the
+// set, names the key to pre-select and shows the dialog; after OK the chosen
+// record is the set's current record and its first field is the key.
+class TFSrchDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFSrchDlg(Prompts& prompts, QWidget* parent = nullptr);
+
+    // For the caller.
+    void AttachDataSet(RecordSet* dataSet);
+    void LocateKey(const QString& key);
+    // Shows the dialog modally; QDialog::Accepted for OK.
+    int ShowModal();
+    QString GetSelectedKey() const;
+
+    // When set, ShowModal shows the dialog without a local event loop and
+    // hands it to this function, which plays the operator's part (the dialog
+    // is cancelled if it is still open afterwards). For tests.
+    static inline std::function<void(TFSrchDlg&)> modalDriver;
+
+    RecordSet* dataSet() const { return dataSet_; }
+    // Whether the search filter is on, and the text it selects by.
+    bool searchFilterOn() const;
+    const QString& searchText() const { return searchText_; }
+    // The entries of the search box's list, top first.
+    QStringList history() const;
+
+    // Event handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void SearchButtonClick();
+    void SearchEdKeyPress(int key);
+    void DBGrid1DblClick();
+    void OKBtnClick();
+
+    // Controls.
+    QLabel* Label2 = nullptr;
+    QComboBox* SearchEd = nullptr;
+    QToolButton* SearchButton = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool SearchFilterRecord(const RecordSet& dataSet, int record) const;
+    void LoadSearchHistory();
+    void SaveSearchHistory();
+    void accept_();
+    void syncSelection();
+
+    Prompts& prompts_;
+    RecordSet* dataSet_ = nullptr;
+    QString searchText_;
+    QString searchUpper_;
+};

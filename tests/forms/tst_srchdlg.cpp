@@ -1,0 +1,531 @@
+#include "app/AppError.h"
+#include "db/RecordSet.h"
+#include "forms/SrchDlg.h"
+#include "settings/IniFile.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The record search dialog: its rules alone, then the dialog over a record set
+// of a real embedded database, with the history in the settings file.
+class TestSrchDlg : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    std::unique_ptr<TDMdata> dm;
+    int workNumber = 0;
+
+    static QStringList rows() {
+        return {"SELECT 'K1' AS Code, 'Alpha' AS Name, 'plain' AS Note",
+                "UNION ALL SELECT 'K2', 'Beta', 'XAB12'", "UNION ALL SELECT 'K3', 'xab99', NULL",
+                "UNION ALL SELECT 'K4', '中文ab', 'Ärger'",
+                "UNION ALL SELECT 'K5', 'Gamma', '2026'"};
+    }
+    std::unique_ptr<RecordSet> openSet(int nameSize = 100, const QStringList& lines = rows()) {
+        auto set = std::make_unique<RecordSet>(
+            dm->connectionName(),
+            QList<FieldDef>{{"Code", 20, false}, {"Name", nameSize, false}, {"Note", 50, false}});
+        set->open(lines);
+        return set;
+    }
+    static QStringList shownKeys(const RecordSet& set) {
+        QStringList keys;
+        for (int r = 0; r < set.count(); ++r)
+            keys << set.value(r, 0).toString();
+        return keys;
+    }
+    static void search(TFSrchDlg& dlg, const QString& text) {
+        dlg.SearchEd->setEditText(text);
+        QTest::keyClick(dlg.SearchEd->lineEdit(), Qt::Key_Return);
+    }
+    static QString stored(int position) {
+        return IniFile(QDir::current().filePath("Quillet.ini"))
+            .readString("FSrchDlg", SearchRules::key(position), "<none>");
+    }
+    struct Driver {
+        Driver(std::function<void(TFSrchDlg&)> f) { TFSrchDlg::modalDriver = std::move(f); }
+        ~Driver() { TFSrchDlg::modalDriver = nullptr; }
+    };
+
+private slots:
+    void initTestCase() { dm = openEmbedded(dir.filePath("search.db")); }
+    void cleanupTestCase() { dm.reset(); }
+    // Each test starts in a directory of its own, without a settings file.
+    void init() {
+        const QString work = dir.filePath(QString("work%1").arg(++workNumber));
+        QDir().mkpath(work);
+        QDir::setCurrent(work);
+    }
+
+    void upper_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ascii") << "abz AZ 09"
+                               << "ABZ AZ 09";
+        QTest::newRow("accented stay") << "äéÿ"
+                                       << "äéÿ";
+        QTest::newRow("chinese stays") << "中文ab"
+                                       << "中文AB";
+        QTest::newRow("full-width stays") << "ａｂ"
+                                          << "ａｂ";
+    }
+    void upper() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(SearchRules::upper(text), expected);
+    }
+
+    void matches_data() {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("first field") << QStringList{"XAB12", "q"} << "ab" << true;
+        QTest::newRow("last field") << QStringList{"q", "", "XAB12"} << "ab" << true;
+        QTest::newRow("upper text") << QStringList{"xab12"} << "AB" << true;
+        QTest::newRow("not across fields") << QStringList{"xa", "b1"} << "ab" << false;
+        QTest::newRow("none") << QStringList{"xyz"} << "ab" << false;
+        QTest::newRow("accent not folded") << QStringList{"Ärger"} << "ä" << false;
+        QTest::newRow("accent same case") << QStringList{"Ärger"} << "Är" << true;
+        QTest::newRow("chinese") << QStringList{"中文ab"} << "文A" << true;
+    }
+    void matches() {
+        QFETCH(QStringList, values);
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(SearchRules::matches(values, SearchRules::upper(text)), expected);
+    }
+
+    void afterSearch_data() {
+        QTest::addColumn<QStringList>("history");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("first") << QStringList{} << "ab" << QStringList{"ab"};
+        QTest::newRow("newest on top")
+            << QStringList{"b", "a"} << "c" << QStringList{"c", "b", "a"};
+        QTest::newRow("other case adds nothing") << QStringList{"ab"} << "Ab" << QStringList{"ab"};
+        QTest::newRow("present stays in place")
+            << QStringList{"c", "b", "a"} << "A" << QStringList{"c", "b", "a"};
+        QTest::newRow("substring is another entry")
+            << QStringList{"abc"} << "ab" << QStringList{"ab", "abc"};
+        QTest::newRow("eleventh entry kept in the list")
+            << QStringList{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0"} << "10"
+            << QStringList{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"};
+    }
+    void afterSearch() {
+        QFETCH(QStringList, history);
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        QCOMPARE(SearchRules::afterSearch(history, text), expected);
+    }
+
+    void keys_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("0") << 0 << "FindStr00";
+        QTest::newRow("9") << 9 << "FindStr09";
+        QTest::newRow("10 in hexadecimal") << 10 << "FindStr0A";
+        QTest::newRow("31") << 31 << "FindStr1F";
+    }
+    void keys() {
+        QFETCH(int, position);
+        QFETCH(QString, key);
+        QCOMPARE(SearchRules::key(position), key);
+    }
+
+    void toStore_data() {
+        QTest::addColumn<QStringList>("history");
+        QTest::addColumn<QStringList>("expected"); // key=value
+        QTest::newRow("empty") << QStringList{} << QStringList{};
+        QTest::newRow("trimmed, blank skipped with its key")
+            << QStringList{" c ", "  ", "a"} << QStringList{"FindStr00=c", "FindStr02=a"};
+        QStringList eleven, ten;
+        for (int i = 10; i >= 0; --i)
+            eleven << QString::number(i);
+        for (int i = 0; i < 10; ++i)
+            ten << QString("FindStr%1=%2").arg(i, 2, 10, QChar('0')).arg(10 - i);
+        QTest::newRow("only ten") << eleven << ten;
+    }
+    void toStore() {
+        QFETCH(QStringList, history);
+        QFETCH(QStringList, expected);
+        QStringList got;
+        for (const auto& [k, v] : SearchRules::toStore(history))
+            got << k + "=" + v;
+        QCOMPARE(got, expected);
+    }
+
+    void fromStored() {
+        QCOMPARE(SearchRules::fromStored({"", " b ", "", "a", "   "}), (QStringList{"b", "a"}));
+    }
+
+    void widthRule_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("width");
+        QTest::newRow("3") << 3 << 30;
+        QTest::newRow("10") << 10 << 100;
+        QTest::newRow("11") << 11 << 176;
+        QTest::newRow("100") << 100 << 176;
+    }
+    void widthRule() {
+        QFETCH(int, size);
+        QFETCH(int, width);
+        QCOMPARE(SearchRules::secondColumnWidth(size), width);
+    }
+
+    void columnWidths_data() { widthRule_data(); }
+    void columnWidths() {
+        QFETCH(int, size);
+        QFETCH(int, width);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet(size);
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            QCOMPARE(shown.DBGrid1->columnWidth(0), 120);
+            QCOMPARE(shown.DBGrid1->columnWidth(1), width);
+        });
+        dlg.ShowModal();
+        QVERIFY(prompts.shown.empty());
+    }
+
+    void captionAndControls() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        QCOMPARE(dlg.windowTitle(), QString("请选择一个记录"));
+        QCOMPARE(dlg.size(), QSize(660, 371));
+        QCOMPARE(dlg.OKBtn->text(), QString("&O 确定"));
+        QCOMPARE(dlg.CancelBtn->text(), QString("&C 取消"));
+    }
+
+    void searchFilters_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QStringList>("history");
+        const QStringList all{"K1", "K2", "K3", "K4", "K5"};
+        QTest::newRow("ab in any field")
+            << "ab" << QStringList{"K2", "K3", "K4"} << QStringList{"ab"};
+        QTest::newRow("upper-case text")
+            << "AB" << QStringList{"K2", "K3", "K4"} << QStringList{"AB"};
+        QTest::newRow("trimmed") << "  xab1 " << QStringList{"K2"} << QStringList{"xab1"};
+        QTest::newRow("the key field too") << "k5" << QStringList{"K5"} << QStringList{"k5"};
+        QTest::newRow("blanks show all") << "   " << all << QStringList{};
+        QTest::newRow("nothing found") << "zzz" << QStringList{} << QStringList{"zzz"};
+        QTest::newRow("chinese") << "文" << QStringList{"K4"} << QStringList{"文"};
+        QTest::newRow("accent is not folded") << "ä" << QStringList{} << QStringList{"ä"};
+    }
+    void searchFilters() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, keys);
+        QFETCH(QStringList, history);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, text);
+            QCOMPARE(shownKeys(*set), keys);
+            QCOMPARE(shown.history(), history);
+            QCOMPARE(set->currentRow(), keys.isEmpty() ? -1 : 0);
+            QCOMPARE(shown.DBGrid1->model()->rowCount(), keys.size());
+            shown.OKBtnClick();
+            QCOMPARE(shown.isVisible(), keys.isEmpty());
+        });
+        QCOMPARE(dlg.ShowModal(), keys.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        QVERIFY(prompts.shown.empty());
+    }
+
+    void secondSearchFiltersAnew() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, "ab");
+            QCOMPARE(shownKeys(*set), (QStringList{"K2", "K3", "K4"}));
+            search(shown, "gam");
+            QCOMPARE(shownKeys(*set), QStringList{"K5"});
+            search(shown, "Ab");
+            QCOMPARE(shownKeys(*set), (QStringList{"K2", "K3", "K4"}));
+            QCOMPARE(shown.history(), (QStringList{"gam", "ab"}));
+            search(shown, "");
+            QVERIFY(!shown.searchFilterOn());
+            QCOMPARE(set->count(), 5);
+        });
+        dlg.ShowModal();
+    }
+
+    // After a search that shows nothing, OK and double-click do nothing and
+    // Cancel leaves.
+    void acceptOnlyWithARecordShown() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, "no such text");
+            QVERIFY(set->isEmpty());
+            shown.OKBtnClick();
+            QVERIFY(shown.isVisible());
+            shown.DBGrid1DblClick();
+            QVERIFY(shown.isVisible());
+            QTest::mouseClick(shown.CancelBtn, Qt::LeftButton);
+            QVERIFY(!shown.isVisible());
+        });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Rejected));
+    }
+
+    void doubleClickAccepts() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            const QModelIndex third = shown.DBGrid1->model()->index(2, 1);
+            const QRect cell = shown.DBGrid1->visualRect(third);
+            QTest::mouseClick(shown.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(shown.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(dlg.GetSelectedKey(), QString("K3"));
+        QCOMPARE(set->fieldValue("Name").toString(), QString("xab99"));
+    }
+
+    void okEnabledOnlyWithRecords_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("records") << rows() << true;
+        QTest::newRow("none") << QStringList{"SELECT 'K' AS Code, 'N' AS Name, 'x' AS Note",
+                                             "WHERE 1=0"}
+                              << false;
+    }
+    void okEnabledOnlyWithRecords() {
+        QFETCH(QStringList, lines);
+        QFETCH(bool, enabled);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet(100, lines);
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            QCOMPARE(shown.OKBtn->isEnabled(), enabled);
+            // Not re-evaluated by a search.
+            search(shown, "no such text");
+            QCOMPARE(shown.OKBtn->isEnabled(), enabled);
+        });
+        dlg.ShowModal();
+    }
+
+    void locateKey_data() {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("found") << 0 << "K3"
+                               << "K3";
+        QTest::newRow("trimmed") << 0 << "  K4 "
+                                 << "K4";
+        QTest::newRow("no partial match") << 1 << "K"
+                                          << "K2";
+        QTest::newRow("no match stays") << 3 << "K9"
+                                        << "K4";
+        QTest::newRow("no match after re-open: first") << 0 << "nothing"
+                                                       << "K1";
+        QTest::newRow("case counts") << 0 << "k3"
+                                     << "K1";
+    }
+    void locateKey() {
+        QFETCH(int, before);
+        QFETCH(QString, key);
+        QFETCH(QString, current);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        set->setCurrentRow(before);
+        dlg.AttachDataSet(set.get());
+        dlg.LocateKey(key);
+        Driver d([&](TFSrchDlg& shown) {
+            // The dialog opens with all records and that record selected.
+            QCOMPARE(set->count(), 5);
+            QCOMPARE(shown.DBGrid1->currentIndex().row(), set->currentRow());
+            shown.OKBtnClick();
+        });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(dlg.GetSelectedKey(), current);
+    }
+
+    void selectedKeyOfNullFails() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet(100, {"SELECT NULL AS Code, 'N' AS Name, 'x' AS Note"});
+        dlg.AttachDataSet(set.get());
+        QVERIFY_THROWS_EXCEPTION(AppError, dlg.GetSelectedKey());
+    }
+
+    // After searches for a, b and c the list reads c, b, a, in the file too,
+    // and again at the next showing.
+    void historyIsStoredNewestFirst() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        {
+            Driver d([&](TFSrchDlg& shown) {
+                for (const char* t : {"a", "b", "c", "B"})
+                    search(shown, t);
+                QCOMPARE(shown.history(), (QStringList{"c", "b", "a"}));
+            });
+            dlg.ShowModal();
+        }
+        QCOMPARE((QStringList{stored(0), stored(1), stored(2), stored(3)}),
+                 (QStringList{"c", "b", "a", "<none>"}));
+        Driver d([&](TFSrchDlg& shown) {
+            QCOMPARE(shown.history(), (QStringList{"c", "b", "a"}));
+            QCOMPARE(shown.SearchEd->currentText(), QString());
+        });
+        dlg.ShowModal();
+    }
+
+    void elevenSearchesKeepTen() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        {
+            Driver d([&](TFSrchDlg& shown) {
+                for (int i = 1; i <= 11; ++i)
+                    search(shown, QString("s%1").arg(i));
+                QCOMPARE(shown.history().size(), 11);
+            });
+            dlg.ShowModal();
+        }
+        QStringList expected;
+        for (int i = 11; i >= 2; --i)
+            expected << QString("s%1").arg(i);
+        QCOMPARE(stored(10), QString("<none>"));
+        Driver d([&](TFSrchDlg& shown) { QCOMPARE(shown.history(), expected); });
+        dlg.ShowModal();
+    }
+
+    void historyReadSkipsBlanksAndGaps() {
+        {
+            IniFile ini(QDir::current().filePath("Quillet.ini"));
+            ini.writeString("FSrchDlg", "FindStr03", " three ");
+            ini.writeString("FSrchDlg", "FindStr01", "one");
+            ini.writeString("FSrchDlg", "FindStr02", "   ");
+            ini.writeString("FSrchDlg", "FindStr0A", "beyond ten");
+            ini.writeString("mainBarcode", "_bleft1", "12");
+            ini.save();
+        }
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            QCOMPARE(shown.history(), (QStringList{"one", "three"}));
+        });
+        dlg.ShowModal();
+        // The save rewrites the positions it has and leaves the rest.
+        QCOMPARE((QStringList{stored(0), stored(1), stored(2), stored(3)}),
+                 (QStringList{"one", "three", "   ", "three"}.replaceInStrings("   ", "")));
+        QCOMPARE(
+            IniFile(QDir::current().filePath("Quillet.ini")).readString("mainBarcode", "_bleft1"),
+            QString("12"));
+    }
+
+    void cancelAndEscStoreTheHistory_data() {
+        QTest::addColumn<int>("how"); // 0 Cancel button, 1 Esc, 2 close box
+        QTest::newRow("Cancel") << 0;
+        QTest::newRow("Esc") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    void cancelAndEscStoreTheHistory() {
+        QFETCH(int, how);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, "beta");
+            if (how == 0)
+                QTest::mouseClick(shown.CancelBtn, Qt::LeftButton);
+            else if (how == 1)
+                QTest::keyClick(shown.DBGrid1, Qt::Key_Escape);
+            else
+                shown.close();
+            QVERIFY(!shown.isVisible());
+        });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Rejected));
+        QCOMPARE(stored(0), QString("beta"));
+    }
+
+    // The filter stays in place at closing when it is on, so the caller reads
+    // the chosen record; otherwise the callback is removed.
+    void filterStateKeptAtClosing() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        QVERIFY(set->hasFilterRecord());
+        QVERIFY(!set->filtered());
+        {
+            Driver d([&](TFSrchDlg& shown) {
+                search(shown, "gamma");
+                shown.OKBtnClick();
+            });
+            QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        }
+        QVERIFY(set->filtered());
+        QVERIFY(set->hasFilterRecord());
+        QCOMPARE(shownKeys(*set), QStringList{"K5"});
+        QCOMPARE(dlg.GetSelectedKey(), QString("K5"));
+        {
+            Driver d([&](TFSrchDlg& shown) {
+                QVERIFY(!shown.searchFilterOn());
+                QCOMPARE(set->count(), 5);
+                QCOMPARE(dlg.GetSelectedKey(), QString("K5"));
+                shown.OKBtnClick();
+            });
+            QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        }
+        QVERIFY(!set->filtered());
+        QVERIFY(!set->hasFilterRecord());
+    }
+
+    // A settings file that cannot be written: the error is reported and the
+    // dialog closes all the same.
+    void failedHistoryWriteStillCloses() {
+        QVERIFY(QDir().mkpath("Quillet.ini/x"));
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, "alpha");
+            shown.OKBtnClick();
+            QVERIFY(!shown.isVisible());
+        });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(prompts.texts("error"),
+                 QStringList{"Unable to write to " +
+                             QDir::current().absoluteFilePath("Quillet.ini") + "."});
+        QCOMPARE(dlg.GetSelectedKey(), QString("K1"));
+    }
+
+    void attachNothingDoesNothing() {
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        dlg.AttachDataSet(nullptr);
+        QCOMPARE(dlg.dataSet(), set.get());
+        QCOMPARE(dlg.DBGrid1->model(), set.get());
+    }
+};
+
+QTEST_MAIN(TestSrchDlg)
+#include "tst_srchdlg.moc"
