@@ -100,7 +100,8 @@ void BM_MainWindowShown(benchmark::State& state) {
         CheckDatabaseConnection(*dm, prompts);
         TmainBarcode w(*dm, prompts, printer);
         w.show();
-        QTest::qWaitForWindowExposed(&w);
+        if (!QTest::qWaitForWindowExposed(&w))
+            state.SkipWithError("the window was not shown");
         benchmark::DoNotOptimize(w.isVisible());
     }
 }
