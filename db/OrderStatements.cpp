@@ -11,12 +11,13 @@ QStringList orderListLines(Dialect) {
 }
 
 QList<FieldDef> orderListFields() {
-    return {{QStringLiteral("Iden_id"), 0, true},      {QStringLiteral("Datime"), 0, false},
-            {QStringLiteral("ICType"), 20, false},     {QStringLiteral("TypeDesc"), 100, false},
-            {QStringLiteral("ICVer"), 20, false},      {QStringLiteral("VerDesc"), 100, false},
-            {QStringLiteral("Amount"), 0, false},      {QStringLiteral("Remark"), 100, false},
-            {QStringLiteral("FullSNFrom"), 20, false}, {QStringLiteral("FullSNTo"), 20, false},
-            {QStringLiteral("HeadFlag"), 2, false}};
+    // In the order of the manager's grid columns.
+    return {{QStringLiteral("Iden_id"), 0, true},    {QStringLiteral("Datime"), 0, false},
+            {QStringLiteral("ICType"), 20, false},   {QStringLiteral("TypeDesc"), 100, false},
+            {QStringLiteral("Amount"), 0, false},    {QStringLiteral("FullSNFrom"), 20, false},
+            {QStringLiteral("FullSNTo"), 20, false}, {QStringLiteral("HeadFlag"), 2, false},
+            {QStringLiteral("ICVer"), 20, false},    {QStringLiteral("VerDesc"), 100, false},
+            {QStringLiteral("Remark"), 100, false}};
 }
 
 QStringList icTypeListLines(Dialect dialect) {

@@ -13,6 +13,7 @@
 
 // adoQryOrder: the orders for chips of label size 30X10, newest first.
 QStringList orderListLines(Dialect dialect);
+// The fields of the order list, in the order the manager shows them.
 QList<FieldDef> orderListFields();
 
 // adoQryICType: the active chip types of label size 30X10, with the last

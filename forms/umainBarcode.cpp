@@ -7,7 +7,9 @@
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "db/CreateDeviceICRel.h"
 #include "forms/QtPrintProgress.h"
+#include "forms/uNewOrder.h"
 #include "forms/Ubarsetting.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
@@ -394,7 +396,29 @@ void TmainBarcode::BtnSettingClick() {
         saveSettingsDialog(LabelLayout);
 }
 
-void TmainBarcode::btnOrderInfoClick() {}
+void TmainBarcode::btnOrderInfoClick() {
+    // Automatic printing pauses while the manager is open and while the
+    // procedure runs; the timer then gets back the state it had.
+    struct Restore {
+        QTimer* timer;
+        bool wasOn;
+        ~Restore() {
+            if (wasOn)
+                timer->start();
+        }
+    } restore{Timer1, Timer1->isActive()};
+    Timer1->stop();
+    if (!FNewOrder)
+        FNewOrder = new TFNewOrder(dm_, prompts_, this);
+    FNewOrder->ShowModal();
+    // The server's procedure gives the new orders their serial numbers and
+    // labels. Its errors are not shown: an order left over is taken up at the
+    // next run.
+    try {
+        runCreateDeviceICRel(dm_);
+    } catch (const std::exception&) {
+    }
+}
 
 void TmainBarcode::BitBtn1Click() {
     if (printing_)

@@ -24,6 +24,7 @@ class Prompts;
 class TDMdata;
 class PplaApi;
 class PrintProgress;
+class TFNewOrder;
 class TBarSetting;
 
 // mainBarcode: the operator's station. Holds the filters of the label query,
@@ -95,6 +96,9 @@ public:
 
     // Tests may watch or stop print runs through their own progress.
     PrintProgress* progressOverride = nullptr;
+
+    // The order manager, created at the first click of btnOrderInfo.
+    TFNewOrder* FNewOrder = nullptr;
 
     // The layout settings dialog: created at its first opening, then kept.
     TBarSetting* BarSetting = nullptr;
