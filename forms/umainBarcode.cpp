@@ -74,7 +74,8 @@ void TmainBarcode::buildControls() {
 
     Panel1 = new QWidget(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFixedHeight(166);
+    Panel1->setMinimumHeight(166);
+    Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* grid = new QGridLayout(Panel1);
     grid->setContentsMargins(8, 6, 8, 6);
 
