@@ -100,7 +100,6 @@ bool CheckDatabaseConnection(TDMdata& dm, Prompts& prompts) {
     // the exit question is never asked and the settings are never written.
     if (QCoreApplication::instance())
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { QCoreApplication::exit(1); },
-            Qt::QueuedConnection);
+            QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
     return false;
 }

@@ -38,7 +38,9 @@ uint16_t systemDefaultLanguageId() {
     return windowsLanguageId(QLocale::system().name());
 }
 
-int32_t codePageForLanguageId(uint16_t langId) { return langId == 0x0804 ? 936 : 437; }
+int32_t codePageForLanguageId(uint16_t langId) {
+    return langId == 0x0804 ? 936 : 437;
+}
 
 int ansiByteLength(const QString& text, int32_t codePage) {
     int bytes = 0;

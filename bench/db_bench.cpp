@@ -44,14 +44,18 @@ const QString& bigDatabase() {
         q.prepare("INSERT INTO PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, "
                   "PrintFlag, PrintTime) VALUES (?, '30X10', 'VN3010A', ?, ?, ?, ?)");
         const QDate today = QDate::currentDate();
-        const int total = qEnvironmentVariableIntValue("DB_BENCH_ROWS") > 0 ? qEnvironmentVariableIntValue("DB_BENCH_ROWS") : 1'000'000, unprinted = 15'000;
+        const int total = qEnvironmentVariableIntValue("DB_BENCH_ROWS") > 0
+                              ? qEnvironmentVariableIntValue("DB_BENCH_ROWS")
+                              : 1'000'000,
+                  unprinted = 15'000;
         for (int i = 0; i < total; ++i) {
             const bool fresh = i >= total - unprinted;
             const QDate day = fresh ? today : today.addDays(-1 - (i % 100));
             const QString created = day.toString("yyyy-MM-dd") + " 08:00:00";
-            const QString text =
-                QString("V%1%2").arg(QChar('A' + i % 26)).arg((i * 7919) % 0x1000000, 6, 16,
-                                                               QChar('0')).toUpper();
+            const QString text = QString("V%1%2")
+                                     .arg(QChar('A' + i % 26))
+                                     .arg((i * 7919) % 0x1000000, 6, 16, QChar('0'))
+                                     .toUpper();
             q.addBindValue(created);
             q.addBindValue(text);
             q.addBindValue(text);

@@ -25,8 +25,8 @@ AppError malformed(const QString& value) {
 QString odbcValue(const QString& value) {
     if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('}')) ||
         value.startsWith(QLatin1Char('{')) || value != value.trimmed())
-        return QLatin1Char('{') + QString(value).replace(QStringLiteral("}"), QStringLiteral("}}")) +
-               QLatin1Char('}');
+        return QLatin1Char('{') +
+               QString(value).replace(QStringLiteral("}"), QStringLiteral("}}")) + QLatin1Char('}');
     return value;
 }
 } // namespace
@@ -118,6 +118,7 @@ std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
     auto dm = std::make_unique<TDMdata>(QStringLiteral("QODBC"));
     QSqlDatabase db = dm->conADO();
     db.setDatabaseName(odbcConnectionString(location, user, password));
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=30"));
+    db.setConnectOptions(
+        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=30"));
     return dm;
 }

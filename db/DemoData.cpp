@@ -27,8 +27,8 @@ void addDemoLabels(QSqlDatabase& db, int count) {
         };
         std::vector<Type> types;
         while (type.next())
-            types.push_back({type.value(0).toString(), type.value(1).toString(),
-                             type.value(2).toLongLong()});
+            types.push_back(
+                {type.value(0).toString(), type.value(1).toString(), type.value(2).toLongLong()});
         if (types.empty())
             throw AppError(QStringLiteral("No active 30X10 chip type to make labels for"));
 

@@ -16,7 +16,8 @@ void exec(QSqlDatabase& db, const QString& sql) {
 
 bool tableExists(QSqlDatabase& db, const QString& name) {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
+    q.prepare(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
     q.addBindValue(name);
     if (!q.exec())
         throw AppError(q.lastError().text().trimmed());

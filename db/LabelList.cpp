@@ -10,8 +10,8 @@
 #include <QSqlRecord>
 
 const std::array<const char*, LabelList::FieldCount> LabelList::fieldNames = {
-    "Iden_id", "CreateTime", "LabelSize", "TitleText", "LabelText", "Barcode", "PrintFlag",
-    "PrintTime"};
+    "Iden_id",   "CreateTime", "LabelSize", "TitleText",
+    "LabelText", "Barcode",    "PrintFlag", "PrintTime"};
 
 namespace {
 QString errorText(const QSqlError& e) {
@@ -168,9 +168,8 @@ QVariant LabelList::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     if (orientation == Qt::Vertical)
         return section == current_ ? QStringLiteral("\u25B6") : QString();
-    static const char* const titles[FieldCount] = {"序号",     "日期时间", "标签大小",
-                                                   "标题",     "标签内容", "条形码",
-                                                   "PrintFlag", "PrintTime"};
+    static const char* const titles[FieldCount] = {
+        "序号", "日期时间", "标签大小", "标题", "标签内容", "条形码", "PrintFlag", "PrintTime"};
     if (section >= 0 && section < FieldCount)
         return QString::fromUtf8(titles[section]);
     return {};

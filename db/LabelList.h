@@ -14,8 +14,17 @@
 class LabelList : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Field { Iden_id, CreateTime, LabelSize, TitleText, LabelText, Barcode, PrintFlag,
-                 PrintTime, FieldCount };
+    enum Field {
+        Iden_id,
+        CreateTime,
+        LabelSize,
+        TitleText,
+        LabelText,
+        Barcode,
+        PrintFlag,
+        PrintTime,
+        FieldCount
+    };
     static const std::array<const char*, FieldCount> fieldNames;
 
     explicit LabelList(QString connectionName, QObject* parent = nullptr);

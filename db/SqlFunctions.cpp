@@ -59,8 +59,8 @@ void registerSqlFunctions(QSqlDatabase& db) {
     const int deterministic = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     if (sqlite3_create_function_v2(h, "getdate", 0, flags, nullptr, getdate, nullptr, nullptr,
                                    nullptr) != SQLITE_OK ||
-        sqlite3_create_function_v2(h, "isnull", 2, deterministic, nullptr, isnull, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "isnull", 2, deterministic, nullptr, isnull, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK ||
         sqlite3_create_function_v2(h, "inttohex", 3, deterministic, nullptr, inttohex, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw AppError(QString::fromUtf8(sqlite3_errmsg(h)));

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-QtPrintProgress::~QtPrintProgress() { end(); }
+QtPrintProgress::~QtPrintProgress() {
+    end();
+}
 
 void QtPrintProgress::begin(int strips) {
     end();

@@ -16,9 +16,13 @@ void show(QMessageBox::Icon icon, const QString& text) {
 }
 } // namespace
 
-void QtPrompts::message(const QString& text) { show(QMessageBox::NoIcon, text); }
+void QtPrompts::message(const QString& text) {
+    show(QMessageBox::NoIcon, text);
+}
 
-void QtPrompts::error(const QString& text) { show(QMessageBox::Critical, text); }
+void QtPrompts::error(const QString& text) {
+    show(QMessageBox::Critical, text);
+}
 
 bool QtPrompts::question(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,

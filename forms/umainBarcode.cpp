@@ -1,20 +1,20 @@
 #include "forms/umainBarcode.h"
 
-#include "app/DataModule.h"
 #include "app/AppError.h"
+#include "app/DataModule.h"
 #include "app/ErrorReport.h"
 #include "app/Language.h"
+#include "app/Text.h"
+#include "db/CreateDeviceICRel.h"
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
-#include "db/CreateDeviceICRel.h"
 #include "forms/QtPrintProgress.h"
-#include "forms/uNewOrder.h"
 #include "forms/Ubarsetting.h"
+#include "forms/uNewOrder.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
 #include "printing/PrintLabelRowJob.h"
-#include "app/Text.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
 #include "settings/uBarcode.h"
@@ -42,7 +42,9 @@
 #include <QVBoxLayout>
 
 namespace {
-QString u8(const char* text) { return QString::fromUtf8(text); }
+QString u8(const char* text) {
+    return QString::fromUtf8(text);
+}
 } // namespace
 
 template <typename Handler> void TmainBarcode::run(Handler&& handler) {
@@ -188,7 +190,8 @@ void TmainBarcode::buildControls() {
     DBGridEh1->setModel(qryLable);
     DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGridEh1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+    DBGridEh1->setEditTriggers(QAbstractItemView::DoubleClicked |
+                               QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed);
     DBGridEh1->verticalHeader()->setDefaultSectionSize(22);
     DBGridEh1->verticalHeader()->setFixedWidth(18);
@@ -214,10 +217,22 @@ void TmainBarcode::buildControls() {
 }
 
 void TmainBarcode::setTabOrder() {
-    QWidget* order[] = {edLabelSize, BtnQuery,  BtnPrint,     BtnSetting,
-                        btnBatchPrint, rbToPrint, rbPrinted,    edLabelLike,
-                        edAmount,    edDatime,  cbAutoPrint,  btnOrderInfo,
-                        rzrdgrp1Items->button(0), BitBtn1, edtPrintList, DBGridEh1};
+    QWidget* order[] = {edLabelSize,
+                        BtnQuery,
+                        BtnPrint,
+                        BtnSetting,
+                        btnBatchPrint,
+                        rbToPrint,
+                        rbPrinted,
+                        edLabelLike,
+                        edAmount,
+                        edDatime,
+                        cbAutoPrint,
+                        btnOrderInfo,
+                        rzrdgrp1Items->button(0),
+                        BitBtn1,
+                        edtPrintList,
+                        DBGridEh1};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     // Every key typed in the window passes here first (Enter moves on).
@@ -325,7 +340,9 @@ void TmainBarcode::edLabelSizeChange() {
     btnBatchPrint->setEnabled(false);
 }
 
-int TmainBarcode::formatIndex() const { return rzrdgrp1Items->checkedId(); }
+int TmainBarcode::formatIndex() const {
+    return rzrdgrp1Items->checkedId();
+}
 
 void TmainBarcode::BtnQueryClick() {
     LabelFilter filter;

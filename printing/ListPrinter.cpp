@@ -6,7 +6,9 @@
 #include "printing/PrintMarking.h"
 #include "printing/PrintProgress.h"
 
-QString printedLabelText(const QString& labelText) { return trimBlanks(labelText).left(54); }
+QString printedLabelText(const QString& labelText) {
+    return trimBlanks(labelText).left(54);
+}
 
 ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
     ListPrintResult result;

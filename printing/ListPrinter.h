@@ -16,7 +16,9 @@ struct TLabelLayout;
 QString printedLabelText(const QString& labelText);
 
 // The number of strips that print count records.
-inline int stripsFor(int records) { return (records + 2) / 3; }
+inline int stripsFor(int records) {
+    return (records + 2) / 3;
+}
 
 // Everything one list print needs.
 struct ListPrintContext {

@@ -3,7 +3,7 @@
 QString normaliseManualList(const QString& text) {
     static const QString separators[] = {
         QString::fromUtf8("，"), QStringLiteral("\r\n"), QStringLiteral("\n\r"),
-        QStringLiteral("\r"),   QStringLiteral("\n"),   QStringLiteral(";"),
+        QStringLiteral("\r"),    QStringLiteral("\n"),   QStringLiteral(";"),
         QString::fromUtf8("；"), QStringLiteral("\\"),   QStringLiteral("/"),
     };
     QString out = text;

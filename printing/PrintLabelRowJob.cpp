@@ -69,7 +69,9 @@ int portNumber(const QString& printerName) {
     return 0;
 }
 
-QString barcodeContent(const QString& labelText) { return labelText.mid(2, 6); }
+QString barcodeContent(const QString& labelText) {
+    return labelText.mid(2, 6);
+}
 
 int fontWeight(const QString& weightText) {
     const QString digits = weightText.left(3);
@@ -106,8 +108,8 @@ bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelForm
             const QByteArray content = barcodeContent(text).toUtf8();
             ppla.A_Prn_Barcode(col.bleft, col.btop, layout._bwidth1, kCode128BarsOnly, kNarrow,
                                kWide, col.bhight, kNoHumanReadable, 0, content.constData());
-            drawText(ppla, col.fleft + 10, col.ftop, col.fhight, font,
-                     fontWeight(layout._fBellow), col.name, QStringLiteral("SN:") + text);
+            drawText(ppla, col.fleft + 10, col.ftop, col.fhight, font, fontWeight(layout._fBellow),
+                     col.name, QStringLiteral("SN:") + text);
         } else {
             drawText(ppla, col.fleft + 10, col.ftop - col.fhight + 8, 2 * col.fhight - 8, font,
                      fontWeight(layout._fBellow), col.name, text);

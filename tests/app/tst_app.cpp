@@ -15,13 +15,18 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("letter") << "'abc' is not a valid integer value"
                                 << "'abc' is not a valid integer value.";
-        QTest::newRow("full stop") << "Unable to write." << "Unable to write.";
-        QTest::newRow("exclamation sorts before") << "Open USB fail!" << "Open USB fail!";
-        QTest::newRow("closing parenthesis sorts before") << "ids (1,2)" << "ids (1,2)";
-        QTest::newRow("digit sorts after") << "error 42" << "error 42.";
-        QTest::newRow("Chinese sorts after") << QString::fromUtf8("请输入数量")
-                                             << QString::fromUtf8("请输入数量.");
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("full stop") << "Unable to write."
+                                   << "Unable to write.";
+        QTest::newRow("exclamation sorts before") << "Open USB fail!"
+                                                  << "Open USB fail!";
+        QTest::newRow("closing parenthesis sorts before") << "ids (1,2)"
+                                                          << "ids (1,2)";
+        QTest::newRow("digit sorts after") << "error 42"
+                                           << "error 42.";
+        QTest::newRow("Chinese sorts after")
+            << QString::fromUtf8("请输入数量") << QString::fromUtf8("请输入数量.");
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void errorReportAddsFullStop() {
         QFETCH(QString, text);
@@ -117,10 +122,11 @@ private slots:
 
     void connectionMessageHasFourLines() {
         const QStringList lines = connectionFailureText("driver says no").split("\r\n");
-        QCOMPARE(lines, QStringList({"Can not connect to database. Please check your ODBC Setting of  ",
-                                     "If you using a network database, please check network "
-                                     "connection ready or not.",
-                                     "Error message:", "driver says no"}));
+        QCOMPARE(lines,
+                 QStringList({"Can not connect to database. Please check your ODBC Setting of  ",
+                              "If you using a network database, please check network "
+                              "connection ready or not.",
+                              "Error message:", "driver says no"}));
     }
 };
 

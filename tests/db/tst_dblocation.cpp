@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(shown.size(), 1);
         const QStringList lines = shown[0].split("\r\n");
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QString("Can not connect to database. Please check your ODBC Setting of  "));
+        QCOMPARE(lines[0],
+                 QString("Can not connect to database. Please check your ODBC Setting of  "));
         QCOMPARE(lines[2], QString("Error message:"));
         QVERIFY(!lines[3].isEmpty());
         QVERIFY2(!shown[0].contains("s3cret-Pass"), "the password must never be shown");

@@ -35,14 +35,20 @@ private slots:
     void functions_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("result");
-        QTest::newRow("inttohex pads") << "SELECT inttohex(255,6,0)" << "0000FF";
-        QTest::newRow("inttohex zero") << "SELECT inttohex(0,6,0)" << "000000";
+        QTest::newRow("inttohex pads") << "SELECT inttohex(255,6,0)"
+                                       << "0000FF";
+        QTest::newRow("inttohex zero") << "SELECT inttohex(0,6,0)"
+                                       << "000000";
         QTest::newRow("inttohex wider than width") << "SELECT inttohex(4294967295,6,0)"
                                                    << "FFFFFFFF";
-        QTest::newRow("inttohex negative") << "SELECT inttohex(-1,6,0)" << "FFFFFFFF";
-        QTest::newRow("isnull of null") << "SELECT \"isnull\"(NULL,'x')" << "x";
-        QTest::newRow("isnull of value") << "SELECT \"isnull\"('v','x')" << "v";
-        QTest::newRow("head flag and serial") << "SELECT 'VA'||inttohex(4097,6,0)" << "VA001001";
+        QTest::newRow("inttohex negative") << "SELECT inttohex(-1,6,0)"
+                                           << "FFFFFFFF";
+        QTest::newRow("isnull of null") << "SELECT \"isnull\"(NULL,'x')"
+                                        << "x";
+        QTest::newRow("isnull of value") << "SELECT \"isnull\"('v','x')"
+                                         << "v";
+        QTest::newRow("head flag and serial") << "SELECT 'VA'||inttohex(4097,6,0)"
+                                              << "VA001001";
     }
     void functions() {
         QFETCH(QString, sql);
@@ -54,7 +60,8 @@ private slots:
     void getdateWritesLocalTimeText() {
         auto dm = openEmbedded(dir.filePath("now.db"));
         const QString now = scalar(dm->conADO(), "SELECT getdate()").toString();
-        const QString sqliteNow = scalar(dm->conADO(), "SELECT datetime('now','localtime')").toString();
+        const QString sqliteNow =
+            scalar(dm->conADO(), "SELECT datetime('now','localtime')").toString();
         QCOMPARE(now.size(), 19);
         QVERIFY(qAbs(QDateTime::fromString(now, "yyyy-MM-dd HH:mm:ss")
                          .secsTo(QDateTime::fromString(sqliteNow, "yyyy-MM-dd HH:mm:ss"))) <= 2);
@@ -70,8 +77,9 @@ private slots:
             QVERIFY(q.exec("CREATE TABLE PrintLabel (Iden_id INTEGER PRIMARY KEY, CreateTime TEXT, "
                            "LabelSize TEXT, TitleText TEXT, LabelText TEXT, Barcode TEXT, "
                            "PrintFlag INTEGER, PrintTime TEXT, Extra TEXT)"));
-            QVERIFY(q.exec("CREATE TABLE DeviceICType (ICType TEXT, TypeDesc TEXT, LastVer TEXT, "
-                           "ICModel TEXT, HeadFlag TEXT, LabelSize TEXT, LastSN INT, IsActive TEXT)"));
+            QVERIFY(
+                q.exec("CREATE TABLE DeviceICType (ICType TEXT, TypeDesc TEXT, LastVer TEXT, "
+                       "ICModel TEXT, HeadFlag TEXT, LabelSize TEXT, LastSN INT, IsActive TEXT)"));
             QVERIFY(q.exec("INSERT INTO PrintLabel (CreateTime, LabelSize, LabelText, Extra) "
                            "VALUES ('2026-12-09 08:00:00', '30X10', 'KEEP', 'x')"));
             raw.close();
@@ -81,9 +89,9 @@ private slots:
         QSqlDatabase db = dm->conADO();
         QCOMPARE(scalar(db, "SELECT Extra FROM PrintLabel").toString(), QString("x"));
         QCOMPARE(scalar(db, "SELECT count(*) FROM DeviceICType").toInt(), 0);
-        QCOMPARE(scalar(db, "SELECT count(*) FROM sqlite_master WHERE name='DeviceICRelOrder'")
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            scalar(db, "SELECT count(*) FROM sqlite_master WHERE name='DeviceICRelOrder'").toInt(),
+            1);
     }
 
     void fileThatIsNotADatabaseFailsToOpen() {
@@ -113,7 +121,8 @@ private slots:
             << "" << true << "" << QStringList{"AA000001", "AB000002", "ZZ000009"};
         QTest::newRow("printed from today") << "" << false << "" << QStringList{"PR000005"};
         QTest::newRow("row limit") << "2" << true << "" << QStringList{"AA000001", "AB000002"};
-        QTest::newRow("short like keeps date and state") << "" << true << "B0" << QStringList{"AB000002"};
+        QTest::newRow("short like keeps date and state")
+            << "" << true << "B0" << QStringList{"AB000002"};
         QTest::newRow("long like searches every date and state")
             << "" << true << "00000000" << QStringList{};
         QTest::newRow("long like finds every date and state")
@@ -131,10 +140,10 @@ private slots:
         auto dm = openEmbedded(dir.filePath("query.db"));
         QSqlDatabase db = dm->conADO();
         if (scalar(db, "SELECT count(*) FROM PrintLabel").toInt() == 0) {
-            addLabel(db, "2026-12-09 00:00:00", "ZZ000009");     // at the date boundary
+            addLabel(db, "2026-12-09 00:00:00", "ZZ000009"); // at the date boundary
             addLabel(db, "2026-12-09 13:00:00.123", "AB000002", 0);
             addLabel(db, "2026-12-10 07:00:00", "AA000001");
-            addLabel(db, "2026-12-08 23:59:59", "OLD00000");     // the day before
+            addLabel(db, "2026-12-08 23:59:59", "OLD00000"); // the day before
             addLabel(db, "2026-12-09 10:00:00", "PR000005", 1);
             addLabel(db, "2026-12-09 10:00:00", "BIG00001", QVariant(), "50X20");
         }
@@ -179,9 +188,9 @@ private slots:
         QCOMPARE(scalar(db, "SELECT count(*) FROM PrintLabel").toInt(), 2);
         list.deleteRecord(0);
         QCOMPARE(list.count(), 1);
-        QCOMPARE(scalar(db, QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1").arg(id))
-                     .toInt(),
-                 0);
+        QCOMPARE(
+            scalar(db, QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1").arg(id)).toInt(),
+            0);
     }
 
     void failedQueryLeavesListClosed() {

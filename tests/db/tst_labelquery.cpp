@@ -33,12 +33,13 @@ private slots:
         QTest::newRow("count with blanks")
             << " 25 " << true << "" << 437
             << QStringList{first(25), where(), size(), date(), state(0), order()};
-        QTest::newRow("printed")
-            << "" << false << "" << 437
-            << QStringList{first(10000), where(), size(), date(), state(1), order()};
+        QTest::newRow("printed") << "" << false << "" << 437
+                                 << QStringList{first(10000), where(),  size(),
+                                                date(),       state(1), order()};
         QTest::newRow("seven characters")
             << "" << true << "VA00012" << 437
-            << QStringList{first(10000), where(), size(), date(), state(0), like("VA00012"), order()};
+            << QStringList{first(10000), where(),         size(), date(),
+                           state(0),     like("VA00012"), order()};
         QTest::newRow("eight characters")
             << "" << true << "VA000123" << 437
             << QStringList{first(10000), where(), size(), like("VA000123"), order()};

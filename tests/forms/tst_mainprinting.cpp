@@ -18,8 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -182,15 +182,22 @@ private slots:
         QTest::addColumn<int>("strips");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("message");
-        QTest::newRow("two") << "2" << 1 << "" << "";
-        QTest::newRow("four with blanks") << " 4 " << 2 << "" << "";
-        QTest::newRow("more than the list") << "999" << 3 << "" << "";
-        QTest::newRow("letters") << "abc" << 0 << "'abc' is not a valid integer value." << "";
-        QTest::newRow("huge") << "99999999999" << 0
-                              << "'99999999999' is not a valid integer value." << "";
-        QTest::newRow("zero") << "0" << 0 << "" << "Please input valid integer";
-        QTest::newRow("negative") << "-1" << 0 << "" << "Please input valid integer";
-        QTest::newRow("cancel") << QString() << 0 << "" << "";
+        QTest::newRow("two") << "2" << 1 << ""
+                             << "";
+        QTest::newRow("four with blanks") << " 4 " << 2 << ""
+                                          << "";
+        QTest::newRow("more than the list") << "999" << 3 << ""
+                                            << "";
+        QTest::newRow("letters") << "abc" << 0 << "'abc' is not a valid integer value."
+                                 << "";
+        QTest::newRow("huge") << "99999999999" << 0 << "'99999999999' is not a valid integer value."
+                              << "";
+        QTest::newRow("zero") << "0" << 0 << ""
+                              << "Please input valid integer";
+        QTest::newRow("negative") << "-1" << 0 << ""
+                                  << "Please input valid integer";
+        QTest::newRow("cancel") << QString() << 0 << ""
+                                << "";
     }
     void printFirstN() {
         QFETCH(QString, entered);
@@ -213,7 +220,8 @@ private slots:
         QCOMPARE(prompts.lastInputValue, QString("1"));
         QCOMPARE(ppla.ops().count("A_Print_Out"), strips);
         QCOMPARE(prompts.texts("error"), error.isEmpty() ? QStringList{} : QStringList{error});
-        QCOMPARE(prompts.texts("message"), message.isEmpty() ? QStringList{} : QStringList{message});
+        QCOMPARE(prompts.texts("message"),
+                 message.isEmpty() ? QStringList{} : QStringList{message});
         if (strips > 0) {
             // From the top of the list, whatever record was current.
             const QByteArray first = ppla.calls()[3].args[10].toByteArray();

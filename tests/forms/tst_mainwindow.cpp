@@ -44,13 +44,12 @@ private slots:
         QTest::addColumn<int>("codePage");
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QString>("exitPrompt");
-        QTest::newRow("437") << 437
-                             << QStringList{"&Query", "&PrintBarcode", "&Setting", "&BatchPrint",
-                                            "&Order Manager", "Label Size:", "DataDisplay"}
+        QTest::newRow("437") << 437 << QStringList{"&Query",      "&PrintBarcode",  "&Setting",
+                                                   "&BatchPrint", "&Order Manager", "Label Size:",
+                                                   "DataDisplay"}
                              << "Are you sure to exit?";
-        QTest::newRow("936") << 936
-                             << QStringList{"查询", "打印前N条", "设置", "全部打印", "订单管理",
-                                            "标签大小:", "记录集"}
+        QTest::newRow("936") << 936 << QStringList{"查询",     "打印前N条", "设置",  "全部打印",
+                                                   "订单管理", "标签大小:", "记录集"}
                              << "真的要退出吗";
     }
     void captions() {
@@ -110,16 +109,20 @@ private slots:
         QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
         QSqlQuery(dm->conADO()).exec("ALTER TABLE PrintLabelAway RENAME TO PrintLabel");
         QCOMPARE(prompts.texts("error").size(), 1);
-        QVERIFY2(prompts.texts("error")[0].contains("PrintLabel"), qPrintable(prompts.texts("error")[0]));
+        QVERIFY2(prompts.texts("error")[0].contains("PrintLabel"),
+                 qPrintable(prompts.texts("error")[0]));
         QVERIFY(!w.qryLable->isOpen());
     }
 
     void enterMovesToTheNextControl_data() {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("text filter to count") << "edLabelLike" << "edAmount";
-        QTest::newRow("count to date") << "edAmount" << "edDatime";
-        QTest::newRow("print list to grid") << "edtPrintList" << "DBGridEh1";
+        QTest::newRow("text filter to count") << "edLabelLike"
+                                              << "edAmount";
+        QTest::newRow("count to date") << "edAmount"
+                                       << "edDatime";
+        QTest::newRow("print list to grid") << "edtPrintList"
+                                            << "DBGridEh1";
     }
     void enterMovesToTheNextControl() {
         QFETCH(QString, from);
@@ -163,8 +166,8 @@ private slots:
     }
 
     void deleteAsksFirst() {
-        const qint64 id = addLabel(dm->conADO(), QDate::currentDate().toString("yyyy-MM-dd") +
-                                                     " 09:00:00", "ZZ999999");
+        const qint64 id = addLabel(
+            dm->conADO(), QDate::currentDate().toString("yyyy-MM-dd") + " 09:00:00", "ZZ999999");
         ScriptedPrompts prompts;
         prompts.answers = {false, true};
         TmainBarcode w(*dm, prompts, printer);
@@ -178,8 +181,8 @@ private slots:
         QTest::keyClick(w.DBGridEh1, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(w.qryLable->count(), 0);
         QCOMPARE(prompts.texts("question").size(), 2);
-        QCOMPARE(scalar(dm->conADO(), QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1")
-                                          .arg(id))
+        QCOMPARE(scalar(dm->conADO(),
+                        QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1").arg(id))
                      .toInt(),
                  0);
     }

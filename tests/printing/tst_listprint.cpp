@@ -50,7 +50,8 @@ class TestListPrint : public QObject {
         dm = openEmbedded(dir.filePath(QString("list%1.db").arg(++dbCounter)));
         dm->qryEXEC().onExecute = [this](const QString& s) { statements << s; };
         for (int i = 0; i < records; ++i)
-            addLabel(dm->conADO(), "2026-12-09 08:00:00", QString("  VA%1 ").arg(i + 1, 6, 10, QChar('0')));
+            addLabel(dm->conADO(), "2026-12-09 08:00:00",
+                     QString("  VA%1 ").arg(i + 1, 6, 10, QChar('0')));
         list = std::make_unique<LabelList>(dm->connectionName());
         list->open({"SELECT * FROM PrintLabel ORDER BY LabelText"});
         ppla.clear();
@@ -67,7 +68,9 @@ class TestListPrint : public QObject {
                 out << QString::fromUtf8(c.args[10].toByteArray());
         return out;
     }
-    int marked() { return scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE PrintFlag=1").toInt(); }
+    int marked() {
+        return scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE PrintFlag=1").toInt();
+    }
 
 private slots:
     void init() {
@@ -88,7 +91,8 @@ private slots:
         QTest::newRow("one") << 1 << QStringList{"WHERE iden_id in (1,0,0) "};
         QTest::newRow("three") << 3 << QStringList{"WHERE iden_id in (1,2,3) "};
         QTest::newRow("seven") << 7
-                               << QStringList{"WHERE iden_id in (1,2,3) ", "WHERE iden_id in (4,5,6) ",
+                               << QStringList{"WHERE iden_id in (1,2,3) ",
+                                              "WHERE iden_id in (4,5,6) ",
                                               "WHERE iden_id in (7,0,0) "};
     }
     void stripsAndMarks() {
@@ -122,9 +126,10 @@ private slots:
         QSqlQuery(dm->conADO()).exec("UPDATE PrintLabel SET PrintTime='2000-01-01 00:00:00'");
         PrintLabelList(ctx(silent));
         QCOMPARE(ppla.ops().count("A_Print_Out"), 2);
-        QCOMPARE(scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE PrintTime>'2000-01-02'")
-                     .toInt(),
-                 2);
+        QCOMPARE(
+            scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE PrintTime>'2000-01-02'")
+                .toInt(),
+            2);
     }
 
     void firstNRecords_data() {
@@ -163,8 +168,9 @@ private slots:
 
     void failedMarkStopsAndNamesTheRecords() {
         fill(7);
-        QSqlQuery(dm->conADO()).exec("CREATE TRIGGER refuse BEFORE UPDATE OF PrintFlag ON PrintLabel "
-                                     "WHEN NEW.Iden_id = 5 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        QSqlQuery(dm->conADO())
+            .exec("CREATE TRIGGER refuse BEFORE UPDATE OF PrintFlag ON PrintLabel "
+                  "WHEN NEW.Iden_id = 5 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
         try {
             PrintLabelList(ctx(silent));
             QFAIL("a failed mark went unnoticed");

@@ -13,10 +13,10 @@ private slots:
         QTest::addColumn<Strips>("strips");
         QTest::newRow("empty") << "" << Strips{};
         QTest::newRow("commas") << "A,B,C,D" << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("full-width comma") << QString::fromUtf8("A，B，C，D")
-                                          << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("semicolons") << QString::fromUtf8("A;B；C;D")
-                                    << Strips{{"A", "B", "C"}, {"D", "", ""}};
+        QTest::newRow("full-width comma")
+            << QString::fromUtf8("A，B，C，D") << Strips{{"A", "B", "C"}, {"D", "", ""}};
+        QTest::newRow("semicolons")
+            << QString::fromUtf8("A;B；C;D") << Strips{{"A", "B", "C"}, {"D", "", ""}};
         QTest::newRow("slashes") << "A\\B/C\\D" << Strips{{"A", "B", "C"}, {"D", "", ""}};
         QTest::newRow("lines ended by CR LF") << "A\r\nB\r\nC\r\n" << Strips{{"A", "B", "C"}};
         QTest::newRow("blank line") << "A\r\n\r\nB" << Strips{{"A", "", "B"}};
@@ -26,9 +26,9 @@ private slots:
         QTest::newRow("CR CR LF is two") << "A\r\r\nB" << Strips{{"A", "", "B"}};
         QTest::newRow("LF alone") << "A\nB" << Strips{{"A", "B", ""}};
         QTest::newRow("blanks stay") << "A, B ,C" << Strips{{"A", " B ", "C"}};
-        QTest::newRow("chinese items") << QString::fromUtf8("芯片一,芯片二")
-                                       << Strips{{QString::fromUtf8("芯片一"),
-                                                  QString::fromUtf8("芯片二"), ""}};
+        QTest::newRow("chinese items")
+            << QString::fromUtf8("芯片一,芯片二")
+            << Strips{{QString::fromUtf8("芯片一"), QString::fromUtf8("芯片二"), ""}};
     }
     void strips() {
         QFETCH(QString, memo);

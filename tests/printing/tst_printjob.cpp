@@ -33,21 +33,22 @@ private slots:
         const bool ok = PrintLabelRowJob(LabelRow::ofTexts("VA001001", "VB", "ABCDE"), defaults(),
                                          LabelFormat::Barcode, ppla, prompts);
         QVERIFY(ok);
-        QCOMPARE(ppla.log(),
-                 QStringList({
-                     R"(A_CreatePrn(0,"1"))",
-                     "A_Set_Darkness(12)",
-                     R"(A_Prn_Barcode(30,31,1,'e',2,1,30,'N',0,"001001"))",
-                     R"(A_Prn_Text_TrueType(30,18,30,"Times New Roman",1,700,0,0,0,"A3","SN:VA001001",1))",
-                     R"(A_Prn_Barcode(240,32,1,'e',2,1,29,'N',0,""))",
-                     R"(A_Prn_Text_TrueType(240,19,4,"Times New Roman",1,700,0,0,0,"B3","SN:VB",1))",
-                     R"(A_Prn_Barcode(480,33,1,'e',2,1,28,'N',0,"CDE"))",
-                     R"(A_Prn_Text_TrueType(480,17,1,"Times New Roman",1,700,0,0,0,"C3","SN:ABCDE",1))",
-                     "A_Print_Out(1,1,1,1)",
-                     "A_Feed_Label()",
-                     "A_Feed_Label()",
-                     "A_ClosePrn()",
-                 }));
+        QCOMPARE(
+            ppla.log(),
+            QStringList({
+                R"(A_CreatePrn(0,"1"))",
+                "A_Set_Darkness(12)",
+                R"(A_Prn_Barcode(30,31,1,'e',2,1,30,'N',0,"001001"))",
+                R"(A_Prn_Text_TrueType(30,18,30,"Times New Roman",1,700,0,0,0,"A3","SN:VA001001",1))",
+                R"(A_Prn_Barcode(240,32,1,'e',2,1,29,'N',0,""))",
+                R"(A_Prn_Text_TrueType(240,19,4,"Times New Roman",1,700,0,0,0,"B3","SN:VB",1))",
+                R"(A_Prn_Barcode(480,33,1,'e',2,1,28,'N',0,"CDE"))",
+                R"(A_Prn_Text_TrueType(480,17,1,"Times New Roman",1,700,0,0,0,"C3","SN:ABCDE",1))",
+                "A_Print_Out(1,1,1,1)",
+                "A_Feed_Label()",
+                "A_Feed_Label()",
+                "A_ClosePrn()",
+            }));
         QVERIFY(prompts.shown.empty());
     }
 
@@ -59,26 +60,38 @@ private slots:
         const QStringList log = ppla.log();
         QCOMPARE(log.size(), 9);
         // left + 10, top - height + 8, 2 x height - 8: a height of 4 gives 0, of 1 gives -6.
-        QCOMPARE(log[2],
-                 QString(R"(A_Prn_Text_TrueType(30,-4,52,"Times New Roman",1,700,0,0,0,"A3","VA001001",1))"));
-        QCOMPARE(log[3],
-                 QString(R"(A_Prn_Text_TrueType(240,23,0,"Times New Roman",1,700,0,0,0,"B3","",1))"));
-        QCOMPARE(log[4],
-                 QString(R"(A_Prn_Text_TrueType(480,24,-6,"Times New Roman",1,700,0,0,0,"C3","",1))"));
+        QCOMPARE(
+            log[2],
+            QString(
+                R"(A_Prn_Text_TrueType(30,-4,52,"Times New Roman",1,700,0,0,0,"A3","VA001001",1))"));
+        QCOMPARE(
+            log[3],
+            QString(R"(A_Prn_Text_TrueType(240,23,0,"Times New Roman",1,700,0,0,0,"B3","",1))"));
+        QCOMPARE(
+            log[4],
+            QString(R"(A_Prn_Text_TrueType(480,24,-6,"Times New Roman",1,700,0,0,0,"C3","",1))"));
         QVERIFY(!ppla.ops().contains("A_Prn_Barcode"));
     }
 
     void ports_data() {
         QTest::addColumn<QString>("printer");
         QTest::addColumn<QString>("open");
-        QTest::newRow("USB1") << "USB1" << R"(A_CreatePrn(0,"1"))";
-        QTest::newRow("USB4") << "USB4" << R"(A_CreatePrn(0,"4"))";
-        QTest::newRow("USB5") << "USB5" << R"(A_CreatePrn(0,"5"))";
-        QTest::newRow("USB6") << "USB6" << R"(A_CreatePrn(0,"6"))";
-        QTest::newRow("lower case") << "usb1" << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("unknown") << "LPT1" << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("empty") << "" << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("USB7") << "USB7" << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("USB1") << "USB1"
+                              << R"(A_CreatePrn(0,"1"))";
+        QTest::newRow("USB4") << "USB4"
+                              << R"(A_CreatePrn(0,"4"))";
+        QTest::newRow("USB5") << "USB5"
+                              << R"(A_CreatePrn(0,"5"))";
+        QTest::newRow("USB6") << "USB6"
+                              << R"(A_CreatePrn(0,"6"))";
+        QTest::newRow("lower case") << "usb1"
+                                    << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("unknown") << "LPT1"
+                                 << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("empty") << ""
+                               << R"(A_CreatePrn(0,"0"))";
+        QTest::newRow("USB7") << "USB7"
+                              << R"(A_CreatePrn(0,"0"))";
     }
     void ports() {
         QFETCH(QString, printer);
@@ -101,9 +114,9 @@ private slots:
         ScriptedPrompts prompts;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
                                  prompts));
-        QCOMPARE(ppla.ops().mid(0, 5), QStringList({"A_GetUSBBufferLen", "A_EnumUSB",
-                                                     "A_GetUSBDeviceInfo", "A_CreatePrn",
-                                                     "A_Set_Darkness"}));
+        QCOMPARE(ppla.ops().mid(0, 5),
+                 QStringList({"A_GetUSBBufferLen", "A_EnumUSB", "A_GetUSBDeviceInfo", "A_CreatePrn",
+                              "A_Set_Darkness"}));
         QCOMPARE(ppla.log()[3], QString(R"(A_CreatePrn(12,"/dev/usb/lp3"))"));
     }
 
@@ -154,8 +167,8 @@ private slots:
         QTest::addColumn<int>("format");
         QTest::addColumn<QStringList>("ops");
         QTest::newRow("barcode") << int(LabelFormat::Barcode)
-                                 << QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Prn_Barcode",
-                                                "A_Feed_Label", "A_Feed_Label", "A_ClosePrn"};
+                                 << QStringList{"A_CreatePrn",  "A_Set_Darkness", "A_Prn_Barcode",
+                                                "A_Feed_Label", "A_Feed_Label",   "A_ClosePrn"};
         QTest::newRow("text") << int(LabelFormat::Text)
                               << QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Feed_Label",
                                              "A_Feed_Label", "A_ClosePrn"};
@@ -168,7 +181,8 @@ private slots:
         RecordingPpla ppla;
         ScriptedPrompts prompts;
         try {
-            PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat(format), ppla, prompts);
+            PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat(format), ppla,
+                             prompts);
             QFAIL("a weight that is no number printed");
         } catch (const AppError& e) {
             QCOMPARE(e.text(), QString("'bol' is not a valid integer value"));
@@ -179,12 +193,18 @@ private slots:
     void barcodeContent_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("content");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("two") << "VA" << "";
-        QTest::newRow("five") << "VA001" << "001";
-        QTest::newRow("eight") << "VA001001" << "001001";
-        QTest::newRow("longer") << "VA001001XYZ" << "001001";
-        QTest::newRow("leading blank") << " VA001001" << "A00100";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("two") << "VA"
+                             << "";
+        QTest::newRow("five") << "VA001"
+                              << "001";
+        QTest::newRow("eight") << "VA001001"
+                               << "001001";
+        QTest::newRow("longer") << "VA001001XYZ"
+                                << "001001";
+        QTest::newRow("leading blank") << " VA001001"
+                                       << "A00100";
         QTest::newRow("chinese") << QString::fromUtf8("芯片A1234567") << "A12345";
     }
     void barcodeContent() {
