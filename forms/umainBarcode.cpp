@@ -345,6 +345,9 @@ int TmainBarcode::formatIndex() const {
 }
 
 void TmainBarcode::BtnQueryClick() {
+    // A print run walks the open list; it is not replaced under the run.
+    if (printing_)
+        return;
     LabelFilter filter;
     filter.amountText = edAmount->text();
     filter.labelSize = edLabelSize->text();
@@ -492,6 +495,9 @@ void TmainBarcode::Timer1Timer() {
 }
 
 bool TmainBarcode::FormCloseQuery() {
+    // A print run in progress finishes (or is stopped) before the station closes.
+    if (printing_)
+        return false;
     if (!prompts_.question(msgExitPrompt, msgExitCaption))
         return false;
     qryLable->close();

@@ -26,7 +26,7 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
 
     int next = 0;
     list.setCurrentRow(0);
-    while (next < records) {
+    while (next < records && list.isOpen() && next < list.count()) {
         LabelRow row;
         for (LabelSlot& slot : row.labels) {
             if (next >= records)
@@ -43,6 +43,6 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
         if (!ctx.progress.advance(result.stripsPrinted) && next < records)
             return result;
     }
-    result.completed = true;
+    result.completed = next >= records;
     return result;
 }

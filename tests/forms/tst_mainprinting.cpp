@@ -177,6 +177,37 @@ private slots:
         QVERIFY(!w.isPrinting());
     }
 
+    // What the operator does while a run goes on (events are processed after
+    // every strip) neither replaces its list nor closes the station under it.
+    void queryAndCloseWaitForTheRun() {
+        freshDatabase(9);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        prompts.answers = {true, true};
+        TmainBarcode w(*dm, prompts, ppla);
+        w.show();
+        w.BtnQueryClick();
+        struct Meddling : PrintProgress {
+            TmainBarcode* w = nullptr;
+            void begin(int) override {}
+            bool advance(int) override {
+                w->BtnQueryClick();
+                w->close();
+                return true;
+            }
+            void end() override {}
+        } meddling;
+        meddling.w = &w;
+        w.progressOverride = &meddling;
+        w.btnBatchPrintClick();
+        QCOMPARE(ppla.ops().count("A_Print_Out"), 3);
+        QCOMPARE(unprinted(), 0);
+        QVERIFY(w.isVisible());
+        QVERIFY(prompts.texts("question").isEmpty());
+        w.close();
+        QVERIFY(!w.isVisible());
+    }
+
     void printFirstN_data() {
         QTest::addColumn<QString>("entered");
         QTest::addColumn<int>("strips");
