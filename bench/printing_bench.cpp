@@ -13,6 +13,7 @@
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StripLayout.h"
 
 #include <QGuiApplication>
 #include <QSqlQuery>
@@ -44,17 +45,7 @@ void BM_BatchPrint10000(benchmark::State& state) {
     PplaPrinter printer(options);
     ScriptedPrompts prompts;
     SilentProgress progress;
-    TLabelLayout layout;
-    layout._bleft1 = 30, layout._bleft2 = 270, layout._bleft3 = 510;
-    layout._btop1 = layout._btop2 = layout._btop3 = 30;
-    layout._bwidth1 = 1;
-    layout._bhight1 = layout._bhight2 = layout._bhight3 = 30;
-    layout._fleft1 = 30, layout._fleft2 = 270, layout._fleft3 = 510;
-    layout._ftop1 = layout._ftop2 = layout._ftop3 = 18;
-    layout._fhight1 = layout._fhight2 = layout._fhight3 = 30;
-    layout._ftype_name = "Liberation Serif";
-    layout._fBellow = "400 standard";
-    layout._iprinter = "USB1";
+    const TLabelLayout layout = stripLayout();
 
     int strips = 0;
     for (auto _ : state) {

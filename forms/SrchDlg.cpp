@@ -3,6 +3,7 @@
 #include "app/AppError.h"
 #include "app/ErrorReport.h"
 #include "db/RecordSet.h"
+#include "forms/ModalDriver.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
@@ -239,14 +240,7 @@ QStringList TFSrchDlg::history() const {
 }
 
 int TFSrchDlg::ShowModal() {
-    if (!modalDriver)
-        return exec();
-    setResult(QDialog::Rejected);
-    show();
-    modalDriver(*this);
-    if (isVisible())
-        reject();
-    return result();
+    return showModal(*this, modalDriver);
 }
 
 void TFSrchDlg::showEvent(QShowEvent* event) {

@@ -5,6 +5,7 @@
 #include "db/Dialect.h"
 #include "db/OrderStatements.h"
 #include "db/RecordSet.h"
+#include "forms/ModalDriver.h"
 #include "forms/SrchDlg.h"
 
 #include <QFrame>
@@ -133,14 +134,7 @@ void TFNewOrder::buildControls() {
 }
 
 int TFNewOrder::ShowModal() {
-    if (!modalDriver)
-        return exec();
-    setResult(QDialog::Rejected);
-    show();
-    modalDriver(*this);
-    if (isVisible())
-        reject();
-    return result();
+    return showModal(*this, modalDriver);
 }
 
 void TFNewOrder::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QButtonGroup>
@@ -36,19 +37,7 @@ class TestMainPrinting : public QObject {
         QSqlDatabase db = dm->conADO();
         addDemoLabels(db, labels);
     }
-    static void defaultLayout() {
-        LabelLayout = TLabelLayout{};
-        LabelLayout._bleft1 = 30, LabelLayout._bleft2 = 270, LabelLayout._bleft3 = 510;
-        LabelLayout._btop1 = LabelLayout._btop2 = LabelLayout._btop3 = 30;
-        LabelLayout._bwidth1 = 1;
-        LabelLayout._bhight1 = LabelLayout._bhight2 = LabelLayout._bhight3 = 30;
-        LabelLayout._fleft1 = 30, LabelLayout._fleft2 = 270, LabelLayout._fleft3 = 510;
-        LabelLayout._ftop1 = LabelLayout._ftop2 = LabelLayout._ftop3 = 18;
-        LabelLayout._fhight1 = LabelLayout._fhight2 = LabelLayout._fhight3 = 30;
-        LabelLayout._ftype_name = "Liberation Serif";
-        LabelLayout._fBellow = "400 standard";
-        LabelLayout._iprinter = "USB1";
-    }
+    static void defaultLayout() { LabelLayout = stripLayout(); }
     int unprinted() {
         return scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE ifnull(PrintFlag,0)=0")
             .toInt();

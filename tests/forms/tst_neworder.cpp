@@ -10,6 +10,7 @@
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QComboBox>
@@ -55,19 +56,7 @@ class TestNewOrder : public QObject {
     QVariant scalarOf(const QString& sql) { return scalar(dm->conADO(), sql); }
     int orders() { return scalarOf("SELECT count(*) FROM DeviceICRelOrder").toInt(); }
     int procedureRuns() const { return int(sent.count("EXECUTE sp_CreateDeviceICRel")); }
-    static void defaultLayout() {
-        LabelLayout = TLabelLayout{};
-        LabelLayout._bleft1 = 30, LabelLayout._bleft2 = 270, LabelLayout._bleft3 = 510;
-        LabelLayout._btop1 = LabelLayout._btop2 = LabelLayout._btop3 = 30;
-        LabelLayout._bwidth1 = 1;
-        LabelLayout._bhight1 = LabelLayout._bhight2 = LabelLayout._bhight3 = 30;
-        LabelLayout._fleft1 = 30, LabelLayout._fleft2 = 270, LabelLayout._fleft3 = 510;
-        LabelLayout._ftop1 = LabelLayout._ftop2 = LabelLayout._ftop3 = 18;
-        LabelLayout._fhight1 = LabelLayout._fhight2 = LabelLayout._fhight3 = 30;
-        LabelLayout._ftype_name = "Liberation Serif";
-        LabelLayout._fBellow = "400 standard";
-        LabelLayout._iprinter = "USB1";
-    }
+    static void defaultLayout() { LabelLayout = stripLayout(); }
 
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
