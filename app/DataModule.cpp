@@ -10,12 +10,10 @@
 
 TDMdata* DMdata = nullptr;
 
-namespace {
 QString sqlErrorText(const QSqlError& e) {
-    QString text = e.text().trimmed();
+    const QString text = e.text().trimmed();
     return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
 }
-} // namespace
 
 void ExecQuery::ExecSQL() {
     const QString text = Text();

@@ -8,6 +8,10 @@
 #include <memory>
 
 class Prompts;
+class QSqlError;
+
+// The database layer's own text of an error (never empty).
+QString sqlErrorText(const QSqlError& error);
 
 // qryEXEC: the shared runner for statements that return no rows. Its users
 // always close it, clear its statement, set the new text and execute.

@@ -11,14 +11,9 @@
 
 namespace {
 
-QString errorText(const QSqlError& e) {
-    const QString text = e.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
-}
-
 void check(QSqlQuery& q, bool ok) {
     if (!ok)
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
 }
 
 QSqlQuery prepared(QSqlDatabase& db, const QString& sql) {
@@ -52,7 +47,7 @@ void run(QSqlDatabase& db, int& done) {
             pending.push_back(
                 {q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toLongLong()});
         if (q.lastError().isValid())
-            throw AppError(errorText(q.lastError()));
+            throw AppError(sqlErrorText(q.lastError()));
     }
     QSqlQuery type = prepared(
         db, QStringLiteral(
@@ -109,12 +104,12 @@ int createDeviceICRelEmbedded(QSqlDatabase& db) {
     if (!db.isOpen())
         throw AppError(QStringLiteral("Connection is not open"));
     if (!db.transaction())
-        throw AppError(errorText(db.lastError()));
+        throw AppError(sqlErrorText(db.lastError()));
     int done = 0;
     try {
         run(db, done);
         if (!db.commit())
-            throw AppError(errorText(db.lastError()));
+            throw AppError(sqlErrorText(db.lastError()));
     } catch (...) {
         db.rollback();
         throw;

@@ -1,6 +1,7 @@
 #include "db/DemoData.h"
 
 #include "app/AppError.h"
+#include "app/DataModule.h"
 #include "db/EmbeddedDatabase.h"
 
 #include <QSqlError>
@@ -9,13 +10,13 @@
 namespace {
 void check(bool ok, const QSqlQuery& q) {
     if (!ok)
-        throw AppError(q.lastError().text().trimmed());
+        throw AppError(sqlErrorText(q.lastError()));
 }
 } // namespace
 
 void addDemoLabels(QSqlDatabase& db, int count) {
     if (!db.transaction())
-        throw AppError(db.lastError().text().trimmed());
+        throw AppError(sqlErrorText(db.lastError()));
     try {
         QSqlQuery type(db);
         check(type.exec(QStringLiteral("SELECT ICType, HeadFlag, LastSN FROM DeviceICType "
@@ -55,7 +56,7 @@ void addDemoLabels(QSqlDatabase& db, int count) {
             check(upd.exec(), upd);
         }
         if (!db.commit())
-            throw AppError(db.lastError().text().trimmed());
+            throw AppError(sqlErrorText(db.lastError()));
     } catch (...) {
         db.rollback();
         throw;

@@ -1,6 +1,7 @@
 #include "db/EmbeddedDatabase.h"
 
 #include "app/AppError.h"
+#include "app/DataModule.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,7 +12,7 @@ namespace {
 void exec(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
     if (!q.exec(sql))
-        throw AppError(q.lastError().text().trimmed());
+        throw AppError(sqlErrorText(q.lastError()));
 }
 
 bool tableExists(QSqlDatabase& db, const QString& name) {
@@ -20,7 +21,7 @@ bool tableExists(QSqlDatabase& db, const QString& name) {
         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
     q.addBindValue(name);
     if (!q.exec())
-        throw AppError(q.lastError().text().trimmed());
+        throw AppError(sqlErrorText(q.lastError()));
     return q.next();
 }
 
@@ -89,7 +90,7 @@ void prepareEmbeddedDatabase(QSqlDatabase& db) {
     exec(db, QStringLiteral("PRAGMA foreign_keys=ON"));
 
     if (!db.transaction())
-        throw AppError(db.lastError().text().trimmed());
+        throw AppError(sqlErrorText(db.lastError()));
     try {
         if (!tableExists(db, QStringLiteral("PrintLabel"))) {
             exec(db, QString::fromLatin1(kPrintLabel));
@@ -103,7 +104,7 @@ void prepareEmbeddedDatabase(QSqlDatabase& db) {
             exec(db, QString::fromLatin1(kSeedTypes));
         }
         if (!db.commit())
-            throw AppError(db.lastError().text().trimmed());
+            throw AppError(sqlErrorText(db.lastError()));
     } catch (...) {
         db.rollback();
         throw;

@@ -1,6 +1,7 @@
 #include "db/LabelList.h"
 
 #include "app/AppError.h"
+#include "app/DataModule.h"
 #include "db/Dialect.h"
 
 #include <QDateTime>
@@ -14,11 +15,6 @@ const std::array<const char*, LabelList::FieldCount> LabelList::fieldNames = {
     "LabelText", "Barcode",    "PrintFlag", "PrintTime"};
 
 namespace {
-QString errorText(const QSqlError& e) {
-    const QString text = e.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
-}
-
 QVariant displayed(const QVariant& v) {
     if (v.typeId() == QMetaType::QDateTime)
         return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -35,7 +31,7 @@ void LabelList::open(const QStringList& lines) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     if (!q.exec(statement_))
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
     const QSqlRecord rec = q.record();
     std::array<int, FieldCount> column{};
     for (int f = 0; f < FieldCount; ++f)
@@ -48,7 +44,7 @@ void LabelList::open(const QStringList& lines) {
                 row[size_t(f)] = q.value(column[size_t(f)]);
     }
     if (q.lastError().isValid())
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
     beginResetModel();
     rows_ = std::move(rows);
     open_ = true;
@@ -87,7 +83,7 @@ void LabelList::writeField(int row, Field field, const QVariant& value) {
     q.addBindValue(value);
     q.addBindValue(rows_.at(size_t(row))[Iden_id]);
     if (!q.exec())
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
 }
 
 void LabelList::insertRecord(const QString& labelSize) {
@@ -101,7 +97,7 @@ void LabelList::insertRecord(const QString& labelSize) {
                                  "VALUES (getdate(), ?, 0)"));
         q.addBindValue(labelSize);
         if (!q.exec())
-            throw AppError(errorText(q.lastError()));
+            throw AppError(sqlErrorText(q.lastError()));
         id = q.lastInsertId();
     } else {
         q.prepare(QStringLiteral("SET NOCOUNT ON; INSERT INTO PrintLabel (CreateTime, LabelSize, "
@@ -109,7 +105,7 @@ void LabelList::insertRecord(const QString& labelSize) {
                                  "SELECT CAST(SCOPE_IDENTITY() AS int)"));
         q.addBindValue(labelSize);
         if (!q.exec())
-            throw AppError(errorText(q.lastError()));
+            throw AppError(sqlErrorText(q.lastError()));
         if (q.next())
             id = q.value(0);
     }
@@ -117,7 +113,7 @@ void LabelList::insertRecord(const QString& labelSize) {
     r.prepare(QStringLiteral("SELECT * FROM PrintLabel WHERE Iden_id=?"));
     r.addBindValue(id);
     if (!r.exec() || !r.next())
-        throw AppError(errorText(r.lastError()));
+        throw AppError(sqlErrorText(r.lastError()));
     std::array<QVariant, FieldCount> row;
     for (int f = 0; f < FieldCount; ++f)
         row[size_t(f)] = r.value(QLatin1String(fieldNames[size_t(f)]));
@@ -135,7 +131,7 @@ void LabelList::deleteRecord(int row) {
     q.prepare(QStringLiteral("DELETE FROM PrintLabel WHERE Iden_id=?"));
     q.addBindValue(rows_.at(size_t(row))[Iden_id]);
     if (!q.exec())
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();

@@ -1,19 +1,13 @@
 #include "db/RecordSet.h"
 
 #include "app/AppError.h"
+#include "app/DataModule.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-namespace {
-QString errorText(const QSqlError& e) {
-    const QString text = e.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
-}
-} // namespace
 
 RecordSet::RecordSet(QString connectionName, QList<FieldDef> fields, QObject* parent)
     : QAbstractTableModel(parent), connection_(std::move(connectionName)),
@@ -32,7 +26,7 @@ void RecordSet::open(const QStringList& lines) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     if (!q.exec(statement_))
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
     const QSqlRecord rec = q.record();
     std::vector<int> column;
     for (const FieldDef& f : fields_) {
@@ -49,7 +43,7 @@ void RecordSet::open(const QStringList& lines) {
             r.push_back(q.value(c));
     }
     if (q.lastError().isValid())
-        throw AppError(errorText(q.lastError()));
+        throw AppError(sqlErrorText(q.lastError()));
     beginResetModel();
     records_ = std::move(records);
     open_ = true;

@@ -1,30 +1,9 @@
 #include "settings/SettingsValues.h"
 
-#include <limits>
+#include "app/Text.h"
 
 std::optional<int32_t> parseWholeNumber(const QString& text) {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    if (i == text.size())
-        return std::nullopt;
-    // Magnitudes are gathered in 64 bits and checked digit by digit, so a
-    // value past 32 bits is refused rather than wrapped.
-    const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
-                                   : int64_t(std::numeric_limits<int32_t>::max());
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        magnitude = magnitude * 10 + (c - u'0');
-        if (magnitude > limit)
-            return std::nullopt;
-    }
-    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+    return parseInt32(text);
 }
 
 int32_t parseLenientNumber(const QString& text) {
@@ -32,13 +11,7 @@ int32_t parseLenientNumber(const QString& text) {
 }
 
 bool parseFlag(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= u' ')
-        --end;
-    return QStringView(text).mid(begin, end - begin) == u"1";
+    return trimBlanks(text) == QLatin1String("1");
 }
 
 QString flagText(bool value) {
