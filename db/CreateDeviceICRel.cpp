@@ -22,6 +22,11 @@ QSqlQuery prepared(QSqlDatabase& db, const QString& sql) {
     return q;
 }
 
+// The label's barcode is the six characters after a two-character HeadFlag, so
+// a serial needs to fit six hexadecimal digits: a seventh digit would give a
+// barcode that an earlier serial already has.
+constexpr qint64 lastSerial = 0xFFFFFF;
+
 // HeadFlag followed by n as inttohex(n,6,0) gives it.
 QString serial(const QString& headFlag, qint64 n) {
     return headFlag + QString::number(n, 16).toUpper().rightJustified(6, QLatin1Char('0'));
@@ -77,6 +82,8 @@ void run(QSqlDatabase& db, int& done) {
         const qint64 lastSN = type.value(1).toLongLong();
         const QVariant labelSize = type.value(2);
         type.finish();
+        if (lastSN < 0 || lastSN + p.amount > lastSerial)
+            continue; // stays new, without serials, for the order list to show
 
         for (qint64 n = lastSN + 1; n <= lastSN + p.amount; ++n) {
             const QString full = serial(headFlag, n);

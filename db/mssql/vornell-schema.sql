@@ -89,7 +89,9 @@ GO
 -- PrintLabel row per serial (label size of the chip type, title the chip
 -- type, label text and barcode the serial); moves the chip type's LastSN past
 -- the range and sets the order's Flag to '1'. An order without a positive
--- Amount is marked done without serials. All in one transaction.
+-- Amount is marked done without serials. An order whose range would pass
+-- FFFFFF stays new and gets nothing: a seventh digit would repeat an earlier
+-- serial's barcode. All in one transaction.
 IF OBJECT_ID(N'dbo.sp_CreateDeviceICRel', N'P') IS NOT NULL
     DROP PROCEDURE dbo.sp_CreateDeviceICRel;
 GO
@@ -121,22 +123,25 @@ BEGIN
             FROM dbo.DeviceICType WITH (UPDLOCK, HOLDLOCK)
             WHERE ICType = @type;
 
-            SET @n = @last + 1;
-            WHILE @n <= @last + @amount
+            IF @last >= 0 AND CAST(@last AS bigint) + @amount <= 16777215
             BEGIN
-                INSERT INTO dbo.PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, PrintFlag)
-                VALUES (getdate(), @size, @type, @head + dbo.inttohex(@n, 6, 0),
-                        @head + dbo.inttohex(@n, 6, 0), 0);
-                SET @n = @n + 1;
-            END;
+                SET @n = @last + 1;
+                WHILE @n <= @last + @amount
+                BEGIN
+                    INSERT INTO dbo.PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, PrintFlag)
+                    VALUES (getdate(), @size, @type, @head + dbo.inttohex(@n, 6, 0),
+                            @head + dbo.inttohex(@n, 6, 0), 0);
+                    SET @n = @n + 1;
+                END;
 
-            UPDATE dbo.DeviceICType SET LastSN = @last + @amount WHERE ICType = @type;
-            UPDATE dbo.DeviceICRelOrder
-            SET FullSNFrom = @head + dbo.inttohex(@last + 1, 6, 0),
-                FullSNTo   = @head + dbo.inttohex(@last + @amount, 6, 0),
-                HeadFlag   = @head,
-                Flag       = '1'
-            WHERE Iden_id = @order;
+                UPDATE dbo.DeviceICType SET LastSN = @last + @amount WHERE ICType = @type;
+                UPDATE dbo.DeviceICRelOrder
+                SET FullSNFrom = @head + dbo.inttohex(@last + 1, 6, 0),
+                    FullSNTo   = @head + dbo.inttohex(@last + @amount, 6, 0),
+                    HeadFlag   = @head,
+                    Flag       = '1'
+                WHERE Iden_id = @order;
+            END;
         END;
         FETCH NEXT FROM pending INTO @order, @type, @amount;
     END;

@@ -205,6 +205,42 @@ private slots:
         QCOMPARE(set.fieldValue("LastFullSN").toString(), QString("VC000011"));
     }
 
+    // Serials stop at six hexadecimal digits; an order that would pass them is
+    // left new while the orders after it still go through.
+    void serialsStopAtSixDigits_data() {
+        QTest::addColumn<qint64>("lastSN");
+        QTest::addColumn<int>("amount");
+        QTest::addColumn<QString>("range");
+        QTest::newRow("ends on FFFFFF") << qint64(0xFFFFFC) << 3 << "VC FFFFFD..FFFFFF 1";
+        QTest::newRow("one past FFFFFF") << qint64(0xFFFFFC) << 4 << "VC .. 0";
+        QTest::newRow("already at FFFFFF") << qint64(0xFFFFFF) << 1 << "VC .. 0";
+        QTest::newRow("beyond 32 bits") << qint64(0x100000000) << 1 << "VC .. 0";
+        QTest::newRow("negative LastSN") << qint64(-5) << 2 << "VC .. 0";
+    }
+    void serialsStopAtSixDigits() {
+        QFETCH(qint64, lastSN);
+        QFETCH(int, amount);
+        QFETCH(QString, range);
+        QSqlQuery set(dm->conADO());
+        QVERIFY(set.prepare("UPDATE DeviceICType SET LastSN=? WHERE ICType='VN3010C'"));
+        set.addBindValue(lastSN);
+        QVERIFY(set.exec());
+        insertOrder(order("VN3010C", amount));
+        insertOrder(order("VN3010A", 2));
+        QSqlDatabase db = dm->conADO();
+        const bool given = range.endsWith(" 1");
+        QCOMPARE(createDeviceICRelEmbedded(db), given ? 2 : 1);
+        QCOMPARE(column("SELECT ifnull(HeadFlag,'VC')||' '||substr(ifnull(FullSNFrom,''),3)||'..'||"
+                        "substr(ifnull(FullSNTo,''),3)||' '||Flag FROM DeviceICRelOrder "
+                        "ORDER BY Iden_id"),
+                 (QStringList{range, "VA 000001..000002 1"}));
+        QCOMPARE(column("SELECT LastSN FROM DeviceICType WHERE ICType='VN3010C'"),
+                 QStringList{QString::number(given ? lastSN + amount : lastSN)});
+        QCOMPARE(column("SELECT count(*) FROM PrintLabel WHERE LabelText LIKE 'VC%'"),
+                 QStringList{QString::number(given ? amount : 0)});
+        QCOMPARE(column("SELECT max(length(LabelText)) FROM PrintLabel"), QStringList{"8"});
+    }
+
     void unknownTypeAndEmptyAmount() {
         insertOrder(order("NOSUCH", 4));
         QSqlQuery(dm->conADO())
