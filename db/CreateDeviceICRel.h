@@ -14,8 +14,9 @@ class TDMdata;
 // becomes '1'. An order without a positive Amount gives no serial and is
 // marked done all the same. An order whose serials would pass FFFFFF (or whose
 // chip type's LastSN is negative) is left new and untouched: a seventh digit
-// would give a barcode an earlier serial already has. Everything happens in one transaction: on any
-// failure nothing is changed and AppError carries the driver's text.
+// would give a barcode an earlier serial already has. Everything happens in
+// one transaction: on any failure nothing is changed and AppError carries the
+// driver's text.
 // Returns the number of orders given serial numbers.
 int createDeviceICRelEmbedded(QSqlDatabase& db);
 
