@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(NewOrder)
+
 // The order statements and the embedded database's serial-number procedure.
 class TestOrders : public QObject {
     Q_OBJECT
@@ -294,7 +296,6 @@ private slots:
     }
 };
 
-Q_DECLARE_METATYPE(NewOrder)
 
 QTEST_GUILESS_MAIN(TestOrders)
 #include "tst_orders.moc"
