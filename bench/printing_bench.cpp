@@ -43,14 +43,13 @@ void BM_BatchPrint10000(benchmark::State& state) {
                                                              : QString();
     };
     PplaPrinter printer(options);
-    ScriptedPrompts prompts;
     SilentProgress progress;
     const TLabelLayout layout = stripLayout();
 
     int strips = 0;
     for (auto _ : state) {
         const ListPrintResult r = PrintLabelList(
-            {list, dm->qryEXEC(), printer, prompts, layout, LabelFormat::Barcode, progress});
+            {list, dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress});
         strips = r.stripsPrinted;
         if (!r.completed)
             state.SkipWithError("the run did not complete");

@@ -17,7 +17,7 @@ void QtPrintProgress::begin(int strips) {
     dialog_->setObjectName(QStringLiteral("PrintProgress"));
     dialog_->setWindowTitle(QCoreApplication::applicationName());
     dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setMinimumDuration(300);
+    dialog_->setMinimumDuration(0); // shown at once: the window waits meanwhile
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
     dialog_->setValue(0);

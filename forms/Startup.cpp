@@ -4,6 +4,7 @@
 #include "app/DataModule.h"
 #include "app/Language.h"
 #include "app/Prompts.h"
+#include "db/DbDescription.h"
 #include "db/DbLocation.h"
 #include "forms/umainBarcode.h"
 #include "printer/PplaPrinter.h"
@@ -15,8 +16,11 @@ int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
     UICodePage = codePageForLanguageId(systemDefaultLanguageId());
 
     std::unique_ptr<TDMdata> dm;
+    QString database;
     try {
-        dm = createDataModule(resolveDbLocation(env));
+        const DbLocation location = resolveDbLocation(env);
+        database = describeDbLocation(location);
+        dm = createDataModule(location);
     } catch (const AppError& e) {
         prompts.message(e.text());
         return 2;
@@ -29,6 +33,7 @@ int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
     {
         PplaPrinter printer;
         TmainBarcode mainBarcode(*dm, prompts, printer);
+        mainBarcode.setDatabaseDescription(database);
         mainBarcode.show();
         result = QApplication::exec();
     }

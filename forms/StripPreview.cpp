@@ -1,7 +1,6 @@
 #include "forms/StripPreview.h"
 
 #include "app/AppError.h"
-#include "app/Prompts.h"
 #include "printer/TextRaster.h"
 #include "printing/PrintLabelRowJob.h"
 
@@ -11,18 +10,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The job's prompts, kept for the preview instead of shown.
-class KeptPrompts : public Prompts {
-public:
-    void message(const QString& text) override { texts << text; }
-    void error(const QString& text) override { texts << text; }
-    bool question(const QString&, const QString&) override { return false; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QStringList texts;
-};
 
 // Passes every operation to the driver and notes where each barcode and text
 // was meant to go.
@@ -47,7 +34,10 @@ public:
             inner_.A_Prn_Barcode(x, y, ori, type, narrow, width, height, mode, numeric, data);
         StripItem item{StripItem::Barcode, barcodes_++, {}, {}};
         if (rc != 0) {
+            // Shown as refused; the rest of the strip is still drawn.
             item.refused = inner_.lastErrorText();
+            items.append(item);
+            return 0;
         } else {
             const QByteArray content(data);
             if (content.isEmpty())
@@ -69,6 +59,8 @@ public:
         StripItem item{StripItem::Text, texts_++, {}, {}};
         if (rc != 0) {
             item.refused = inner_.lastErrorText();
+            items.append(item);
+            return 0;
         } else {
             const RasterText raster =
                 rasteriseText({QString::fromUtf8(fontName), fontHeight, fontWeight, italic != 0,
@@ -159,17 +151,17 @@ StripPreviewResult StripPreviewer::render(const TLabelLayout& layout,
     // Any port name would do: the driver writes to memory whatever it is
     // told to open. A name without a USB search keeps the job off the devices.
     shown._iprinter = QStringLiteral("USB1");
-    KeptPrompts prompts;
     DrawingTap tap(printer_, options_.labelHeightDots);
     port_->takeBytes();
     try {
-        PrintLabelRowJob(samples.row, shown, samples.format, tap, prompts);
+        QString failure;
+        if (!sendStripAsLaidOut(samples.row, shown, samples.format, tap, &failure))
+            result.messages << failure;
     } catch (const AppError& e) {
         result.error = e.text();
     }
     result.strip = renderStrip(port_->takeBytes(), options_);
     result.items = tap.items;
-    result.messages = prompts.texts;
     return result;
 }
 

@@ -12,8 +12,10 @@
 #include "forms/QtPrintProgress.h"
 #include "forms/Ubarsetting.h"
 #include "forms/uNewOrder.h"
+#include "printer/PortConfig.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
+#include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
@@ -210,6 +212,9 @@ void TmainBarcode::buildControls() {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
+    stationInfo = new QLabel(StatusBar1);
+    stationInfo->setObjectName(QStringLiteral("stationInfo"));
+    StatusBar1->addPermanentWidget(stationInfo);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -264,8 +269,16 @@ void TmainBarcode::connectHandlers() {
     });
     connect(DBGridEh1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid())
-                    qryLable->setCurrentRow(current.row());
+                // A new row whose save was refused keeps the cursor.
+                if (current.isValid() && !qryLable->setCurrentRow(current.row()) &&
+                    qryLable->newRow() >= 0)
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            DBGridEh1->setCurrentIndex(
+                                qryLable->index(qryLable->newRow(), LabelList::LabelText));
+                        },
+                        Qt::QueuedConnection);
             });
     qryLable->onWriteError = [this](const QString& text) { reportError(prompts_, text); };
 }
@@ -274,6 +287,28 @@ void TmainBarcode::FormCreate() {
     edDatime->setDate(QDate::currentDate());
     ApplyLanguage(UICodePage);
     loadWindowSettings();
+    showStationInfo();
+}
+
+void TmainBarcode::setDatabaseDescription(const QString& text) {
+    database_ = text;
+    showStationInfo();
+}
+
+QString TmainBarcode::stationInfoText() const {
+    const bool zh = UICodePage == 936;
+    const QString device = portDevice(LabelLayout._iprinter, PortConfig());
+    const QString port =
+        LabelLayout._iprinter.isEmpty() ? QStringLiteral("-") : LabelLayout._iprinter;
+    QString text;
+    if (!database_.isEmpty())
+        text = (zh ? u8("数据库: %1") : QStringLiteral("Database: %1")).arg(database_) +
+               QStringLiteral("   ");
+    return text + (zh ? u8("打印机 %1: %2") : QStringLiteral("Printer %1: %2")).arg(port, device);
+}
+
+void TmainBarcode::showStationInfo() {
+    stationInfo->setText(stationInfoText());
 }
 
 WindowGeometry TmainBarcode::currentGeometry() const {
@@ -305,12 +340,16 @@ void TmainBarcode::ApplyLanguage(int codePage) {
         msgCountCaption = u8("请输入条码的数量");
         msgCountPrompt = u8("条码数量");
         msgInvalidCount = u8("请输入整数.");
+        msgRunningPrompt = u8("正在打印。要在当前一条打印完后停止吗?");
+        msgAutoStopped = u8("自动打印已停止: %1");
     } else {
         msgExitPrompt = QStringLiteral("Are you sure to exit?");
         msgExitCaption = QStringLiteral("Question");
         msgCountCaption = QStringLiteral("Please Input Barcode number");
         msgCountPrompt = QStringLiteral("Barcode number");
         msgInvalidCount = QStringLiteral("Please input valid integer");
+        msgRunningPrompt = QStringLiteral("A print run is going. Stop it after the current strip?");
+        msgAutoStopped = QStringLiteral("Automatic printing stopped: %1");
     }
     setWindowTitle(windowTitle() + QStringLiteral(" v") + AppVersion());
 }
@@ -380,26 +419,86 @@ void TmainBarcode::BtnPrintClick() {
 }
 
 void TmainBarcode::btnBatchPrintClick() {
-    if (qryLable->isOpen())
-        printList(-1);
+    if (!qryLable->isOpen())
+        return;
+    const ListPrintResult result = printList(-1);
+    if (!result.failure.isEmpty())
+        prompts_.message(result.failure);
 }
 
-void TmainBarcode::printList(int limit) {
-    if (printing_)
-        return;
+namespace {
+
+// The run's own progress, stopped also by the operator's answer to a close
+// request.
+class WindowProgress : public PrintProgress {
+public:
+    WindowProgress(PrintProgress& shown, const bool& stop) : shown_(shown), stop_(stop) {}
+    void begin(int strips) override { shown_.begin(strips); }
+    bool advance(int done) override { return shown_.advance(done) && !stop_; }
+    void end() override { shown_.end(); }
+
+private:
+    PrintProgress& shown_;
+    const bool& stop_;
+};
+
+} // namespace
+
+template <typename Run> void TmainBarcode::printing(Run&& run) {
     printing_ = true;
+    stopRequested_ = false;
+    setRunning(true);
     struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{printing_};
+        TmainBarcode& w;
+        ~Done() {
+            w.printing_ = false;
+            w.setRunning(false);
+            // The operator asked to close during the run and confirmed it.
+            if (w.closeAfterRun_) {
+                w.exitConfirmed_ = true;
+                QTimer::singleShot(0, &w, [&w = w] { w.close(); });
+            }
+        }
+    } done{*this};
     QtPrintProgress shown(this);
-    PrintProgress& progress = progressOverride ? *progressOverride : shown;
+    WindowProgress progress(progressOverride ? *progressOverride : shown, stopRequested_);
+    run(progress);
+}
+
+ListPrintResult TmainBarcode::printList(int limit) {
+    ListPrintResult result;
+    if (printing_)
+        return result;
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
-    PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, prompts_, LabelLayout, format, progress},
-                   limit);
+    printing([&](PrintProgress& progress) {
+        result = PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, LabelLayout, format, progress},
+                                limit);
+    });
+    return result;
+}
+
+void TmainBarcode::setRunning(bool running) {
+    // While a run goes, nothing that changes the list, the layout, the orders
+    // or the timer can be used; the progress dialog's stop is the one command.
+    QWidget* commands[] = {BtnQuery,    BtnPrint, btnBatchPrint, BtnSetting, btnOrderInfo,
+                           cbAutoPrint, BitBtn1,  edtPrintList,  rbToPrint,  rbPrinted,
+                           edLabelLike, edAmount, edDatime,      rzrdgrp1,   DBGridEh1};
+    if (running) {
+        enabledBeforeRun_.clear();
+        for (QWidget* w : commands) {
+            enabledBeforeRun_.append({w, w->isEnabled()});
+            w->setEnabled(false);
+        }
+    } else {
+        for (const auto& [w, enabled] : std::as_const(enabledBeforeRun_))
+            w->setEnabled(enabled);
+        enabledBeforeRun_.clear();
+    }
 }
 
 void TmainBarcode::BtnSettingClick() {
+    if (printing_)
+        return;
     if (!BarSetting) {
         // The preview prints the first records of the open list in the
         // format chosen here at the moment the dialog opens.
@@ -413,11 +512,15 @@ void TmainBarcode::BtnSettingClick() {
         });
     }
     BarSetting->CodePage = UICodePage;
-    if (BarSetting->exec() == QDialog::Accepted)
+    if (BarSetting->exec() == QDialog::Accepted) {
         saveSettingsDialog(LabelLayout);
+        showStationInfo();
+    }
 }
 
 void TmainBarcode::btnOrderInfoClick() {
+    if (printing_)
+        return;
     // Automatic printing pauses while the manager is open and while the
     // procedure runs; the timer then gets back the state it had.
     struct Restore {
@@ -433,12 +536,9 @@ void TmainBarcode::btnOrderInfoClick() {
         FNewOrder = new TFNewOrder(dm_, prompts_, this);
     FNewOrder->ShowModal();
     // The server's procedure gives the new orders their serial numbers and
-    // labels. Its errors are not shown: an order left over is taken up at the
-    // next run.
-    try {
-        runCreateDeviceICRel(dm_);
-    } catch (const std::exception&) {
-    }
+    // labels. Its errors reach the general error report: an order it could
+    // not convert stays new, and the operator must know that.
+    runCreateDeviceICRel(dm_);
 }
 
 void TmainBarcode::BitBtn1Click() {
@@ -447,23 +547,13 @@ void TmainBarcode::BitBtn1Click() {
     const std::vector<LabelRow> strips = manualListStrips(edtPrintList->toPlainText());
     if (strips.empty())
         return;
-    printing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{printing_};
-    QtPrintProgress shown(this);
-    PrintProgress& progress = progressOverride ? *progressOverride : shown;
-    progress.begin(int(strips.size()));
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
-    int printed = 0;
-    for (const LabelRow& row : strips) {
-        if (!PrintLabelRowJob(row, LabelLayout, format, printer_, prompts_))
-            break;
-        if (!progress.advance(++printed))
-            break;
-    }
-    progress.end();
+    ListPrintResult result;
+    printing([&](PrintProgress& progress) {
+        result = PrintHandTypedList(strips, LabelLayout, format, printer_, progress);
+    });
+    if (!result.failure.isEmpty())
+        prompts_.message(result.failure);
 }
 
 void TmainBarcode::cbAutoPrintClick() {
@@ -473,12 +563,34 @@ void TmainBarcode::cbAutoPrintClick() {
         edLabelLike->clear();
         edAmount->clear();
         edDatime->setDate(QDate::currentDate());
+        StatusBar1->clearMessage();
         Timer1->start();
     } else {
         Timer1->stop();
     }
+    lockFilters(on);
     for (QPushButton* b : {BtnQuery, BtnSetting, BtnPrint, btnBatchPrint})
         b->setVisible(!on);
+}
+
+void TmainBarcode::lockFilters(bool locked) {
+    // Unattended runs list unprinted labels only: a filter changed meanwhile
+    // would print printed labels again at every run.
+    for (QWidget* w : std::initializer_list<QWidget*>{rbToPrint, rbPrinted, edLabelLike, edAmount})
+        w->setEnabled(!locked);
+}
+
+void TmainBarcode::stopAutoPrinting(const QString& reason) {
+    // Off before the error box: a timer left running would print the same
+    // strip again at every tick behind it.
+    cbAutoPrint->setChecked(false);
+    Timer1->stop();
+    lockFilters(false);
+    for (QPushButton* b : {BtnQuery, BtnSetting, BtnPrint, btnBatchPrint})
+        b->setVisible(true);
+    const QString text = msgAutoStopped.arg(reason);
+    StatusBar1->showMessage(text);
+    reportError(prompts_, text);
 }
 
 void TmainBarcode::Timer1Timer() {
@@ -489,16 +601,35 @@ void TmainBarcode::Timer1Timer() {
     // tick is skipped.
     if (printing_)
         return;
-    BtnQueryClick();
-    if (qryLable->isOpen() && !qryLable->isEmpty())
-        btnBatchPrintClick();
+    // A run that ends in an error switches automatic printing off: the
+    // operator looks before it goes on.
+    QString failure;
+    try {
+        BtnQueryClick();
+        if (qryLable->isOpen() && !qryLable->isEmpty())
+            failure = printList(-1).failure;
+    } catch (const AppError& e) {
+        failure = e.text();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    if (!failure.isEmpty())
+        stopAutoPrinting(failure);
 }
 
 bool TmainBarcode::FormCloseQuery() {
-    // A print run in progress finishes (or is stopped) before the station closes.
-    if (printing_)
+    // A print run in progress finishes (or is stopped after its strip in hand)
+    // before the station closes; the close follows when the run has ended.
+    if (printing_) {
+        if (closeAfterRun_ || !prompts_.question(msgRunningPrompt, msgExitCaption))
+            return false;
+        stopRequested_ = true;
+        closeAfterRun_ = prompts_.question(msgExitPrompt, msgExitCaption);
         return false;
-    if (!prompts_.question(msgExitPrompt, msgExitCaption))
+    }
+    const bool confirmed = std::exchange(exitConfirmed_, false);
+    closeAfterRun_ = false;
+    if (!confirmed && !prompts_.question(msgExitPrompt, msgExitCaption))
         return false;
     qryLable->close();
     saveSettingsExit(LabelLayout, currentGeometry());
@@ -517,7 +648,7 @@ void TmainBarcode::closeEvent(QCloseEvent* event) {
 
 void TmainBarcode::deleteCurrentRecord() {
     const int row = DBGridEh1->currentIndex().row();
-    if (!qryLable->isOpen() || row < 0)
+    if (printing_ || !qryLable->isOpen() || row < 0)
         return;
     if (!prompts_.question(QStringLiteral("Delete record?"), QStringLiteral("Confirm")))
         return;
@@ -528,6 +659,16 @@ bool TmainBarcode::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Enter on the last shown cell of a new row leaves the row; the
+            // save waits for an open editor to hand over its text.
+            int last = LabelList::FieldCount - 1;
+            while (last > 0 && DBGridEh1->isColumnHidden(last))
+                --last;
+            const QModelIndex cell = DBGridEh1->currentIndex();
+            if ((watched == DBGridEh1 || watched == DBGridEh1->viewport()) &&
+                cell.column() == last && cell.row() >= 0 && cell.row() == qryLable->newRow())
+                QMetaObject::invokeMethod(
+                    this, [this] { qryLable->postNewRow(); }, Qt::QueuedConnection);
             // Enter moves to the next control, as Tab does, everywhere in the
             // window. An in-place grid editor is created later, is not
             // watched, and keeps Enter to finish its edit.
@@ -540,7 +681,12 @@ bool TmainBarcode::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (watched == DBGridEh1 && key->key() == Qt::Key_Insert) {
+            // A new row in the grid only, saved when it is left (LabelList).
             run([this] { qryLable->insertRecord(edLabelSize->text()); });
+            return true;
+        }
+        if (watched == DBGridEh1 && key->key() == Qt::Key_Escape && qryLable->newRow() >= 0) {
+            qryLable->cancelNewRow();
             return true;
         }
     }

@@ -26,6 +26,7 @@ class PplaApi;
 class PrintProgress;
 class TFNewOrder;
 class TBarSetting;
+struct ListPrintResult;
 
 // mainBarcode: the operator's station. Holds the filters of the label query,
 // the label list, the format choice, the hand-typed print list and the
@@ -56,6 +57,13 @@ public:
 
     // The language texts.
     QString msgExitPrompt, msgExitCaption, msgCountCaption, msgCountPrompt, msgInvalidCount;
+    // A close request during a print run; automatic printing ended by an error.
+    QString msgRunningPrompt, msgAutoStopped;
+
+    // Names the database in the status line (the start-up knows where it is).
+    void setDatabaseDescription(const QString& text);
+    // The status line's text: the database and the device behind the port.
+    QString stationInfoText() const;
 
     // Controls.
     QWidget* Panel1 = nullptr;
@@ -84,6 +92,7 @@ public:
     QWidget* TabSheet1 = nullptr;
     QTableView* DBGridEh1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* stationInfo = nullptr; // permanent part of the status line
     QTimer* Timer1 = nullptr;
 
     LabelList* qryLable = nullptr;
@@ -120,11 +129,23 @@ private:
     WindowGeometry currentGeometry() const;
     template <typename Handler> void run(Handler&& handler);
 
-    void printList(int limit);
+    ListPrintResult printList(int limit);
+    // Runs a print: commands wait while it goes; a close asked for meanwhile
+    // follows when it ends.
+    template <typename Run> void printing(Run&& run);
+    void setRunning(bool running);
+    void lockFilters(bool locked);
+    void stopAutoPrinting(const QString& reason);
+    void showStationInfo();
 
     TDMdata& dm_;
     Prompts& prompts_;
     PplaApi& printer_;
     bool printing_ = false;
     bool shownOnce_ = false;
+    bool stopRequested_ = false; // stop after the strip in hand
+    bool closeAfterRun_ = false; // the operator confirmed the exit during a run
+    bool exitConfirmed_ = false; // the exit question was answered Yes already
+    QList<QPair<QWidget*, bool>> enabledBeforeRun_;
+    QString database_;
 };

@@ -36,7 +36,7 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
             ++next;
             list.setCurrentRow(qMin(next, list.count() - 1));
         }
-        if (!PrintLabelRowJob(row, ctx.layout, ctx.format, ctx.ppla, ctx.prompts))
+        if (!PrintLabelRowJob(row, ctx.layout, ctx.format, ctx.ppla, &result.failure))
             return result;
         SetPrintFlag(ctx.qryEXEC, row.labels[0].id, row.labels[1].id, row.labels[2].id);
         ++result.stripsPrinted;
@@ -44,5 +44,24 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit) {
             return result;
     }
     result.completed = next >= records;
+    return result;
+}
+
+ListPrintResult PrintHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
+                                   LabelFormat format, PplaApi& ppla, PrintProgress& progress) {
+    ListPrintResult result;
+    struct EndProgress {
+        PrintProgress& p;
+        ~EndProgress() { p.end(); }
+    } endProgress{progress};
+    progress.begin(int(strips.size()));
+    for (const LabelRow& row : strips) {
+        if (!PrintLabelRowJob(row, layout, format, ppla, &result.failure))
+            return result;
+        ++result.stripsPrinted;
+        if (!progress.advance(result.stripsPrinted) && size_t(result.stripsPrinted) < strips.size())
+            return result;
+    }
+    result.completed = true;
     return result;
 }

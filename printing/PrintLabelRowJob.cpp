@@ -1,9 +1,9 @@
 #include "printing/PrintLabelRowJob.h"
 
 #include "app/AppError.h"
-#include "app/Prompts.h"
 #include "app/Text.h"
 #include "printer/PplaApi.h"
+#include "printing/StripCheck.h"
 #include "settings/uBarcode.h"
 
 #include <array>
@@ -50,11 +50,32 @@ bool openPort(const QString& printer, PplaApi& ppla) {
     return ppla.A_CreatePrn(0, number.constData()) <= 0;
 }
 
-void drawText(PplaApi& ppla, int x, int y, int size, const QByteArray& font, int weight,
-              const char* name, const QString& text) {
+// The driver's own word on a field it refused, should the check before the
+// strip have missed one: the strip then goes no further.
+class Refused {
+public:
+    explicit Refused(QString text) : text_(std::move(text)) {}
+    const QString& text() const { return text_; }
+
+private:
+    QString text_;
+};
+
+void refuseIfFailed(int rc, PplaApi& ppla, const LabelRow& row, int column, const char* field) {
+    if (rc <= 0)
+        return;
+    const QString reason = ppla.lastErrorText();
+    throw Refused(refusalMessage(
+        row, {column, QLatin1String(field),
+              QStringLiteral("The printer refused it: %1")
+                  .arg(reason.isEmpty() ? QStringLiteral("unknown reason") : reason)}));
+}
+
+int drawText(PplaApi& ppla, int x, int y, int size, const QByteArray& font, int weight,
+             const char* name, const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    ppla.A_Prn_Text_TrueType(x, y, size, font.constData(), 1, weight, 0, 0, 0, name,
-                             bytes.constData(), 1);
+    return ppla.A_Prn_Text_TrueType(x, y, size, font.constData(), 1, weight, 0, 0, 0, name,
+                                    bytes.constData(), 1);
 }
 
 } // namespace
@@ -82,7 +103,17 @@ int fontWeight(const QString& weightText) {
 }
 
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                      PplaApi& ppla, Prompts& prompts) {
+                      PplaApi& ppla, QString* failure) {
+    // A strip the printer would print without one of its fields is not sent.
+    if (const auto refused = refusedField(row, layout, format)) {
+        *failure = refusalMessage(row, *refused);
+        return false;
+    }
+    return sendStripAsLaidOut(row, layout, format, ppla, failure);
+}
+
+bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
+                        PplaApi& ppla, QString* failure) {
     // Whatever happens after the open, the port is fed and closed.
     struct FeedAndClose {
         PplaApi& ppla;
@@ -95,31 +126,42 @@ bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelForm
 
     FeedAndClose guard{ppla};
     if (!openPort(layout._iprinter, ppla)) {
-        prompts.message(QStringLiteral("Open USB fail!"));
+        *failure = QStringLiteral("Open USB fail!");
         return false;
     }
     const QByteArray font = layout._ftype_name.toUtf8();
     ppla.A_Set_Darkness(kDarkness);
     const auto cols = columns(layout);
-    for (size_t c = 0; c < cols.size(); ++c) {
-        const Column& col = cols[c];
-        const QString& text = row.labels[c].text;
-        if (format == LabelFormat::Barcode) {
-            const QByteArray content = barcodeContent(text).toUtf8();
-            ppla.A_Prn_Barcode(col.bleft, col.btop, layout._bwidth1, kCode128BarsOnly, kNarrow,
-                               kWide, col.bhight, kNoHumanReadable, 0, content.constData());
-            drawText(ppla, col.fleft + 10, col.ftop, col.fhight, font, fontWeight(layout._fBellow),
-                     col.name, QStringLiteral("SN:") + text);
-        } else {
-            drawText(ppla, col.fleft + 10, col.ftop - col.fhight + 8, 2 * col.fhight - 8, font,
-                     fontWeight(layout._fBellow), col.name, text);
+    try {
+        for (size_t c = 0; c < cols.size(); ++c) {
+            const Column& col = cols[c];
+            const QString& text = row.labels[c].text;
+            if (format == LabelFormat::Barcode) {
+                const QByteArray content = barcodeContent(text).toUtf8();
+                refuseIfFailed(ppla.A_Prn_Barcode(col.bleft, col.btop, layout._bwidth1,
+                                                  kCode128BarsOnly, kNarrow, kWide, col.bhight,
+                                                  kNoHumanReadable, 0, content.constData()),
+                               ppla, row, int(c), "barcode");
+                refuseIfFailed(drawText(ppla, col.fleft + 10, col.ftop, col.fhight, font,
+                                        fontWeight(layout._fBellow), col.name,
+                                        QStringLiteral("SN:") + text),
+                               ppla, row, int(c), "text");
+            } else {
+                refuseIfFailed(drawText(ppla, col.fleft + 10, col.ftop - col.fhight + 8,
+                                        2 * col.fhight - 8, font, fontWeight(layout._fBellow),
+                                        col.name, text),
+                               ppla, row, int(c), "text");
+            }
         }
+    } catch (const Refused& refused) {
+        *failure = refused.text();
+        return false;
     }
     if (ppla.A_Print_Out(1, 1, 1, 1) > 0) {
         const QString reason = ppla.lastErrorText();
-        prompts.message(QStringLiteral("Printing to %1 failed: %2")
-                            .arg(layout._iprinter,
-                                 reason.isEmpty() ? QStringLiteral("unknown error") : reason));
+        *failure =
+            QStringLiteral("Printing to %1 failed: %2")
+                .arg(layout._iprinter, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
         return false;
     }
     return true;

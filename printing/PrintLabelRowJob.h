@@ -2,8 +2,9 @@
 
 #include "printing/LabelRow.h"
 
+#include <QString>
+
 class PplaApi;
-class Prompts;
 struct TLabelLayout;
 
 // The port number a port name chooses: "USB1".."USB6" give 1..6, "USBX"
@@ -17,12 +18,19 @@ QString barcodeContent(const QString& labelText);
 // number; raises AppError("'%s' is not a valid integer value") otherwise.
 int fontWeight(const QString& weightText);
 
-// Prints one strip: opens the layout's port, draws the three columns at the
-// layout's positions, prints, then feeds twice and closes the port however
-// the job ends. Returns true only when the strip reached the printer. When
-// the port cannot be opened ("Open USB fail!") or the printer does not take
-// the strip (a message naming the port and the reason), the operator has
-// been told and the result is false. An error while drawing (a weight that
-// is no number) propagates after the feed and close.
+// Prints one strip: checks that the printer takes every field (a refused
+// field sends nothing), opens the layout's port, draws the three columns at
+// the layout's positions, prints, then feeds twice and closes the port however
+// the job ends. Returns true only when the strip reached the printer. Otherwise
+// *failure says why, in the words the operator reads: "Open USB fail!" when the
+// port cannot be opened, the port and the reason when the printer does not take
+// the strip, the record, field and reason for a refused field. An error while
+// drawing (a weight that is no number) propagates after the feed and close.
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                      PplaApi& ppla, Prompts& prompts);
+                      PplaApi& ppla, QString* failure);
+
+// The job without the check before the strip: what the driver makes of every
+// field as laid out. The settings dialog's preview draws through it, so that a
+// field the printer refuses is shown as refused beside the rest of the strip.
+bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
+                        PplaApi& ppla, QString* failure);

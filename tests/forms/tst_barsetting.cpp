@@ -70,8 +70,8 @@ QImage virtualPrinterStrip(const TLabelLayout& layout, const LabelRow& row, Labe
                            const QString& dir) {
     auto port = std::make_shared<VirtualPrinterPort>(dir);
     PplaPrinter printer(port);
-    ScriptedPrompts prompts;
-    if (!PrintLabelRowJob(row, layout, format, printer, prompts) || port->written().size() != 1)
+    QString failure;
+    if (!PrintLabelRowJob(row, layout, format, printer, &failure) || port->written().size() != 1)
         return {};
     return QImage(port->written().first());
 }

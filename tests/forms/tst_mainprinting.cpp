@@ -1,3 +1,4 @@
+#include "app/ErrorReport.h"
 #include "db/DemoData.h"
 #include "db/LabelList.h"
 #include "forms/umainBarcode.h"
@@ -15,10 +16,13 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlQuery>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,59 +146,145 @@ private slots:
         QVERIFY(prompts.shown.empty());
     }
 
-    // While a run waits in "Open USB fail!", the ticks go on, and the one that
-    // falls due starts no second run over the same list.
-    void tickDuringARunIsSkipped() {
+    // A run that ends in an error switches automatic printing off before its
+    // one error box: ticks that would fall due behind the box find the timer
+    // stopped, so the strip is not printed again and no second box stacks up.
+    void errorEndsAutomaticPrinting_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("printOuts");
+        QTest::addColumn<int>("unprintedAfter");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("open fails") << "open" << 0 << 7
+                                    << "Automatic printing stopped: Open USB fail!";
+        QTest::newRow("write fails") << "write" << 1 << 7
+                                     << "Automatic printing stopped: Printing to USB1 failed: "
+                                        "Broken pipe";
+        QTest::newRow("mark fails")
+            << "mark" << 2 << 4
+            << "Automatic printing stopped: Labels were printed but could not be marked as "
+               "printed (Iden_id 2, 5, 3). Printing stopped. disk I/O error Unable to fetch row";
+    }
+    void errorEndsAutomaticPrinting() {
+        QFETCH(QString, fault);
+        QFETCH(int, printOuts);
+        QFETCH(int, unprintedAfter);
+        QFETCH(QString, error);
         freshDatabase(7);
         RecordingPpla ppla;
-        ppla.setResult("A_CreatePrn", 3);
+        if (fault == "open")
+            ppla.setResult("A_CreatePrn", 3);
+        if (fault == "write") {
+            ppla.setResult("A_Print_Out", 4);
+            ppla.setLastErrorText("Broken pipe");
+        }
+        if (fault == "mark")
+            QVERIFY(QSqlQuery(dm->conADO())
+                        .exec("CREATE TRIGGER refuse BEFORE UPDATE OF PrintFlag ON PrintLabel "
+                              "WHEN NEW.Iden_id = 5 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); "
+                              "END"));
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, ppla);
+        LabelLayout._iprinter = "USB1";
         w.cbAutoPrint->click();
-        int nested = 0;
+        QVERIFY(!w.rbPrinted->isEnabled());
+        QVERIFY(!w.edLabelLike->isEnabled());
+        QVERIFY(!w.edAmount->isEnabled());
+        bool timerWhileShown = true;
         prompts.onShow = [&](const ScriptedPrompts::Shown&) {
-            if (nested++ == 0)
-                for (int i = 0; i < 60; ++i)
+            timerWhileShown = w.Timer1->isActive();
+            // Eight minutes of ticks behind the box, as the timer delivers them.
+            for (int i = 0; i < 480; ++i)
+                if (w.Timer1->isActive())
                     w.Timer1Timer();
         };
         for (int i = 0; i < 57; ++i)
             w.Timer1Timer();
-        QCOMPARE(w.Timer1Tag, 117);
-        QCOMPARE(ppla.ops().count("A_CreatePrn"), 1);
-        QCOMPARE(prompts.texts("message"), QStringList{"Open USB fail!"});
-        QCOMPARE(unprinted(), 7);
+        QVERIFY(!timerWhileShown);
+        QCOMPARE(prompts.texts("error"), QStringList{errorReportText(error)});
+        QVERIFY(prompts.texts("message").isEmpty());
+        QCOMPARE(ppla.ops().count("A_Print_Out"), printOuts);
+        QCOMPARE(unprinted(), unprintedAfter);
+        QVERIFY(!w.cbAutoPrint->isChecked());
+        QVERIFY(!w.Timer1->isActive());
+        QVERIFY(w.rbPrinted->isEnabled());
+        QVERIFY(w.edLabelLike->isEnabled());
+        QVERIFY(w.BtnQuery->isVisibleTo(&w));
+        QCOMPARE(w.StatusBar1->currentMessage(), error);
         QVERIFY(!w.isPrinting());
     }
 
-    // What the operator does while a run goes on (events are processed after
-    // every strip) neither replaces its list nor closes the station under it.
-    void queryAndCloseWaitForTheRun() {
+    // During a run every command waits; a close request offers to stop after
+    // the strip in hand, then asks the exit question, and the station closes
+    // once the run has ended.
+    void closeDuringARun_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<bool>("exit");
+        QTest::addColumn<int>("printOuts");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("go on printing") << false << false << 3 << false;
+        QTest::newRow("stop, stay") << true << false << 1 << false;
+        QTest::newRow("stop and exit") << true << true << 1 << true;
+    }
+    void closeDuringARun() {
+        QFETCH(bool, stop);
+        QFETCH(bool, exit);
+        QFETCH(int, printOuts);
+        QFETCH(bool, closed);
         freshDatabase(9);
         RecordingPpla ppla;
         ScriptedPrompts prompts;
-        prompts.answers = {true, true};
+        prompts.answers = {stop, exit};
         TmainBarcode w(*dm, prompts, ppla);
         w.show();
         w.BtnQueryClick();
         struct Meddling : PrintProgress {
             TmainBarcode* w = nullptr;
+            QList<bool> enabled;
             void begin(int) override {}
-            bool advance(int) override {
-                w->BtnQueryClick();
-                w->close();
+            bool advance(int done) override {
+                if (done == 1) {
+                    for (QWidget* c : {(QWidget*)w->BtnQuery, (QWidget*)w->BtnSetting,
+                                       (QWidget*)w->btnOrderInfo, (QWidget*)w->cbAutoPrint,
+                                       (QWidget*)w->BitBtn1, (QWidget*)w->DBGridEh1,
+                                       (QWidget*)w->edLabelLike})
+                        enabled << c->isEnabled();
+                    w->BtnQueryClick();
+                    w->close();
+                }
                 return true;
             }
             void end() override {}
         } meddling;
         meddling.w = &w;
         w.progressOverride = &meddling;
-        w.btnBatchPrintClick();
-        QCOMPARE(ppla.ops().count("A_Print_Out"), 3);
-        QCOMPARE(unprinted(), 0);
-        QVERIFY(w.isVisible());
-        QVERIFY(prompts.texts("question").isEmpty());
-        w.close();
-        QVERIFY(!w.isVisible());
+        w.btnBatchPrint->click();
+        QCOMPARE(meddling.enabled, QList<bool>(7, false));
+        QCOMPARE(ppla.ops().count("A_Print_Out"), printOuts);
+        QCOMPARE(unprinted(), 9 - 3 * printOuts);
+        QStringList questions{"A print run is going. Stop it after the current strip?"};
+        if (stop)
+            questions << "Are you sure to exit?";
+        QCOMPARE(prompts.texts("question"), questions);
+        QVERIFY(w.BtnQuery->isEnabled());
+        QVERIFY(w.btnBatchPrint->isEnabled());
+        QCoreApplication::processEvents();
+        QCOMPARE(!w.isVisible(), closed);
+        QCOMPARE(prompts.texts("question").size(), questions.size()); // asked once only
+    }
+
+    // The status line names the database and the device behind the layout's
+    // port, and follows a change of the port.
+    void statusLineNamesDatabaseAndDevice() {
+        freshDatabase(1);
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        qputenv("VORNELL_PRINTER_USB2", "tcp:127.0.0.1:9101");
+        TmainBarcode w(*dm, prompts, ppla);
+        LabelLayout._iprinter = "USB2";
+        w.setDatabaseDescription("embedded /srv/station/vornell.db");
+        qunsetenv("VORNELL_PRINTER_USB2");
+        QCOMPARE(w.stationInfo->text(), QString("Database: embedded /srv/station/vornell.db   "
+                                                "Printer USB2: tcp:127.0.0.1:9101"));
     }
 
     void printFirstN_data() {

@@ -59,7 +59,7 @@ class TestListPrint : public QObject {
         statements.clear();
     }
     ListPrintContext ctx(PrintProgress& progress) {
-        return {*list, dm->qryEXEC(), ppla, prompts, layout, LabelFormat::Barcode, progress};
+        return {*list, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, progress};
     }
     QStringList printedTexts() const {
         QStringList out;
@@ -78,6 +78,7 @@ private slots:
         layout._iprinter = "USB1";
         layout._fBellow = "400 standard";
         layout._bwidth1 = 1;
+        layout._bhight1 = layout._bhight2 = layout._bhight3 = 30;
     }
     void cleanupTestCase() {
         list.reset();
@@ -163,7 +164,64 @@ private slots:
         QCOMPARE(r.stripsPrinted, 1);
         QCOMPARE(marked(), 3);
         QCOMPARE(statements.size(), 1);
-        QCOMPARE(prompts.texts("message").size(), 1);
+        QVERIFY(!r.failure.isEmpty());
+    }
+
+    // A strip holding a field the printer refuses is not sent and not marked;
+    // the strips before it are. The message names the record and the field.
+    void refusedFieldEndsTheRunUnmarked_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height2");
+        QTest::addColumn<QString>("fifth");
+        QTest::addColumn<int>("strips");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("width 13") << 13 << 30 << "VA000005" << 0
+                                  << "Label VA000001 (Iden_id 1), barcode: Barcode width 13 is "
+                                     "wider than the printer allows (12). Its strip was not "
+                                     "printed.";
+        QTest::newRow("width 0") << 0 << 30 << "VA000005" << 0
+                                 << "Label VA000001 (Iden_id 1), barcode: Barcode width 0 is "
+                                    "narrower than the printer allows (1). Its strip was not "
+                                    "printed.";
+        QTest::newRow("height 0") << 1 << 0 << "VA000005" << 0
+                                  << "Label VA000002 (Iden_id 2), barcode: Barcode height 0 "
+                                     "prints no barcode. Its strip was not printed.";
+        QTest::newRow("chinese in the barcode")
+            << 1 << 30 << QString::fromUtf8("QZ00中01") << 1
+            << QString::fromUtf8("Label QZ00中01 (Iden_id 5), barcode: Label text QZ00中01 holds "
+                                 "characters a barcode cannot carry. Its strip was not printed.");
+        QTest::newRow("chinese outside the barcode")
+            << 1 << 30 << QString::fromUtf8("QZ000001中") << 3 << "";
+        QTest::newRow("NUL in the barcode")
+            << 1 << 30 << QString("VA00") + QChar(0) + "05" << 1
+            << "Label VA00\\x0005 (Iden_id 5), barcode: Label text VA00\\x0005 holds characters "
+               "a barcode cannot carry. Its strip was not printed.";
+        QTest::newRow("NUL in the text")
+            << 1 << 30 << QString("VA000005") + QChar(0) + "X" << 1
+            << "Label VA000005\\x00X (Iden_id 5), text: Label text VA000005\\x00X holds a NUL "
+               "character, which cannot be printed. Its strip was not printed.";
+    }
+    void refusedFieldEndsTheRunUnmarked() {
+        QFETCH(int, width);
+        QFETCH(int, height2);
+        QFETCH(QString, fifth);
+        QFETCH(int, strips);
+        QFETCH(QString, failure);
+        fill(7);
+        QSqlQuery update(dm->conADO());
+        update.prepare("UPDATE PrintLabel SET LabelText=? WHERE Iden_id=5");
+        update.addBindValue(fifth);
+        QVERIFY(update.exec());
+        list->open({"SELECT * FROM PrintLabel ORDER BY Iden_id"});
+        layout._bwidth1 = width;
+        layout._bhight2 = height2;
+        const ListPrintResult r = PrintLabelList(ctx(silent));
+        QCOMPARE(r.stripsPrinted, strips);
+        QCOMPARE(r.completed, failure.isEmpty());
+        QCOMPARE(r.failure, failure);
+        QCOMPARE(marked(), failure.isEmpty() ? 7 : strips * 3);
+        // The refused strip never reached the port.
+        QCOMPARE(ppla.ops().count("A_CreatePrn"), strips);
     }
 
     void failedMarkStopsAndNamesTheRecords() {

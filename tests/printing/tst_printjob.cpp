@@ -1,8 +1,9 @@
 #include "app/AppError.h"
 #include "printer/RecordingPpla.h"
+#include "printer/PortConfig.h"
+#include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "settings/uBarcode.h"
-#include "tests/support/ScriptedPrompts.h"
 
 #include <QTest>
 
@@ -29,9 +30,9 @@ class TestPrintJob : public QObject {
 private slots:
     void barcodeFormat() {
         RecordingPpla ppla;
-        ScriptedPrompts prompts;
+        QString failure;
         const bool ok = PrintLabelRowJob(LabelRow::ofTexts("VA001001", "VB", "ABCDE"), defaults(),
-                                         LabelFormat::Barcode, ppla, prompts);
+                                         LabelFormat::Barcode, ppla, &failure);
         QVERIFY(ok);
         QCOMPARE(
             ppla.log(),
@@ -49,14 +50,14 @@ private slots:
                 "A_Feed_Label()",
                 "A_ClosePrn()",
             }));
-        QVERIFY(prompts.shown.empty());
+        QVERIFY(failure.isEmpty());
     }
 
     void textFormat() {
         RecordingPpla ppla;
-        ScriptedPrompts prompts;
+        QString failure;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("VA001001", "", ""), defaults(),
-                                 LabelFormat::Text, ppla, prompts));
+                                 LabelFormat::Text, ppla, &failure));
         const QStringList log = ppla.log();
         QCOMPARE(log.size(), 9);
         // left + 10, top - height + 8, 2 x height - 8: a height of 4 gives 0, of 1 gives -6.
@@ -99,9 +100,9 @@ private slots:
         TLabelLayout l = defaults();
         l._iprinter = printer;
         RecordingPpla ppla;
-        ScriptedPrompts prompts;
+        QString failure;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
-                                 prompts));
+                                 &failure));
         QCOMPARE(ppla.log().first(), open);
     }
 
@@ -111,9 +112,9 @@ private slots:
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", 12);
         ppla.setUsbDevice("OS-214plus", "/dev/usb/lp3");
-        ScriptedPrompts prompts;
+        QString failure;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
-                                 prompts));
+                                 &failure));
         QCOMPARE(ppla.ops().mid(0, 5),
                  QStringList({"A_GetUSBBufferLen", "A_EnumUSB", "A_GetUSBDeviceInfo", "A_CreatePrn",
                               "A_Set_Darkness"}));
@@ -138,13 +139,10 @@ private slots:
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", usbPresent);
         ppla.setResult("A_CreatePrn", 3);
-        ScriptedPrompts prompts;
-        QStringList opsWhenShown;
-        prompts.onShow = [&](const ScriptedPrompts::Shown&) { opsWhenShown = ppla.ops(); };
+        QString failure;
         QVERIFY(!PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
-                                  prompts));
-        QCOMPARE(prompts.texts("message"), QStringList{"Open USB fail!"});
-        QVERIFY(!opsWhenShown.contains("A_Feed_Label")); // the message comes first
+                                  &failure));
+        QCOMPARE(failure, QString("Open USB fail!"));
         QCOMPARE(ppla.ops().mid(ppla.ops().size() - 3),
                  QStringList({"A_Feed_Label", "A_Feed_Label", "A_ClosePrn"}));
         QVERIFY(!ppla.ops().contains("A_Set_Darkness"));
@@ -155,10 +153,10 @@ private slots:
         RecordingPpla ppla;
         ppla.setResult("A_Print_Out", 4);
         ppla.setLastErrorText("Broken pipe");
-        ScriptedPrompts prompts;
+        QString failure;
         QVERIFY(!PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), defaults(),
-                                  LabelFormat::Barcode, ppla, prompts));
-        QCOMPARE(prompts.texts("message"), QStringList{"Printing to USB1 failed: Broken pipe"});
+                                  LabelFormat::Barcode, ppla, &failure));
+        QCOMPARE(failure, QString("Printing to USB1 failed: Broken pipe"));
         QCOMPARE(ppla.ops().mid(ppla.ops().size() - 3),
                  QStringList({"A_Feed_Label", "A_Feed_Label", "A_ClosePrn"}));
     }
@@ -179,15 +177,44 @@ private slots:
         TLabelLayout l = defaults();
         l._fBellow = "bold";
         RecordingPpla ppla;
-        ScriptedPrompts prompts;
+        QString failure;
         try {
             PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat(format), ppla,
-                             prompts);
+                             &failure);
             QFAIL("a weight that is no number printed");
         } catch (const AppError& e) {
             QCOMPARE(e.text(), QString("'bol' is not a valid integer value"));
         }
         QCOMPARE(ppla.ops(), ops);
+    }
+
+    // What the status line says a port name reaches.
+    void portDevice_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("USB1 default") << "USB1" << "" << "" << "/dev/usb/lp0";
+        QTest::newRow("USB3 default") << "USB3" << "" << "" << "/dev/usb/lp2";
+        QTest::newRow("USB1 tcp") << "USB1" << "VORNELL_PRINTER_USB1" << "tcp:10.0.0.7"
+                                  << "tcp:10.0.0.7:9100";
+        QTest::newRow("USB2 preview") << "USB2" << "VORNELL_PRINTER_USB2" << "preview:printed"
+                                      << "preview:printed";
+        QTest::newRow("USBX search") << "USBX" << "" << "" << "USB search";
+        QTest::newRow("USBX set") << "USBX" << "VORNELL_PRINTER_USBX" << "file:/tmp/x"
+                                  << "file:/tmp/x";
+        QTest::newRow("other name") << "usb1" << "" << ""
+                                    << "not configured (no printer is configured for port 0 (VORNELL_PRINTER_0 is not set))";
+        QTest::newRow("malformed") << "USB1" << "VORNELL_PRINTER_USB1" << "tcp:"
+                                   << "not configured (\"tcp:\": no host)";
+    }
+    void portDevice() {
+        QFETCH(QString, name);
+        QFETCH(QString, variable);
+        QFETCH(QString, value);
+        QFETCH(QString, device);
+        const PortConfig config([&](const QString& v) { return v == variable ? value : QString(); });
+        QCOMPARE(::portDevice(name, config), device);
     }
 
     void barcodeContent_data() {
