@@ -1,11 +1,9 @@
 #include "settings/IniFile.h"
 
 #include "app/AppError.h"
+#include "settings/SafeWrite.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-#include <unistd.h>
 
 namespace {
 
@@ -184,14 +182,9 @@ QByteArray IniFile::toBytes() const {
 }
 
 void IniFile::save() const {
-    // Unbuffered, so that a short write (a full disk) shows in write()'s
-    // count: through QSaveFile's buffer Qt 6.4 loses the rest of the data and
-    // still commits the shortened file. The data reaches the disk before the
-    // rename puts it in the old file's place.
-    QSaveFile file(path_);
-    const QByteArray bytes = toBytes();
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                         file.write(bytes) == bytes.size() && ::fsync(file.handle()) == 0;
-    if (!written || !file.commit())
+    // The safe writer keeps the old file whole when the new one cannot be
+    // written whole (a full disk).
+    QString why;
+    if (!writeFileSafely(path_, toBytes(), &why))
         throw AppError(QStringLiteral("Unable to write to %1").arg(path_));
 }
