@@ -2,10 +2,55 @@
 
 #include "printer/Port.h"
 
-// A port on a file descriptor: a device file (/dev/usb/lpN, a FIFO) or a plain
-// file the bytes are appended to. Opened without blocking, so a FIFO without a
-// reader fails at once instead of hanging; writes wait for the device at most
-// timeoutMs in all.
+#include <QDeadlineTimer>
+
+// How a descriptor shows bytes it accepted that have not reached the far end.
+enum class Backlog {
+    None,     // a plain file: what write() took is in the file
+    Unread,   // a pipe or FIFO: FIONREAD counts what the reader has not read
+    Queued,   // a terminal or TCP socket: TIOCOUTQ (SIOCOUTQ) counts what is not
+              // sent, or for TCP not acknowledged by the peer
+    Transfer, // another device, e.g. usblp: it accepts a transfer at once and
+              // shows POLLOUT only when the transfer has completed
+};
+
+// Which Backlog an open descriptor has.
+Backlog backlogOf(int fd);
+
+// One delivery of bytes to a non-blocking descriptor within a time limit
+// counted from its construction. send() may be called for several pieces;
+// waitTaken() then waits until the far end has taken every byte sent. Both
+// return false with the reason in error().
+class Delivery {
+public:
+    Delivery(int fd, Backlog backlog, int timeoutMs, qsizetype total);
+
+    bool send(QByteArrayView bytes);
+    bool waitTaken();
+    const QString& error() const { return error_; }
+
+private:
+    bool pending(qsizetype* bytes);
+    bool timedOut();
+    bool hungUp();
+    bool failWith(QString text);
+
+    int fd_;
+    Backlog backlog_;
+    int timeoutMs_;
+    qsizetype total_;
+    QDeadlineTimer deadline_;
+    qsizetype accepted_ = 0;
+    qsizetype lastCall_ = 0; // what the last write() call accepted
+    bool socket_ = false;
+    QString error_;
+};
+
+// A port on a file descriptor: a device file (/dev/usb/lpN, a FIFO, a tty) or
+// a plain file the bytes are appended to. Opened without blocking, so a FIFO
+// without a reader fails at once instead of hanging. A write succeeds only
+// when the device has taken every byte, or the file holds them on disk, within
+// timeoutMs; a strip that fails is cut back out of a plain file.
 class FdPort : public Port {
 public:
     enum class Mode { Device, Append };
@@ -19,13 +64,13 @@ public:
     QString describe() const override;
 
 private:
+    bool writeFile(QByteArrayView bytes);
+
     QString path_;
     Mode mode_;
     int timeoutMs_;
     int fd_ = -1;
+    Backlog backlog_ = Backlog::None;
 };
 
-// Writes all of bytes to a non-blocking descriptor within timeoutMs. On failure
-// returns false with the reason in *error. Used by the file and TCP ports.
-bool writeAllWithin(int fd, QByteArrayView bytes, int timeoutMs, bool socket, QString* error);
 QString systemError(int errnum);

@@ -11,7 +11,8 @@ class Port {
 public:
     virtual ~Port() = default;
     virtual bool open() = 0;
-    // True only when every byte was taken within the port's time limit.
+    // True only when the device has taken every byte within the port's time
+    // limit: accepted into a buffer on this side does not count.
     virtual bool write(QByteArrayView bytes) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

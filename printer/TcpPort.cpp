@@ -119,17 +119,19 @@ bool TcpPort::write(QByteArrayView bytes) {
     QString why;
     if (peerGone(fd_, &why))
         return fail(why);
-    QElapsedTimer clock;
-    clock.start();
+    Delivery delivery(fd_, Backlog::Queued, writeTimeoutMs_, bytes.size());
     // Small pieces: a peer that has gone answers the first one with a reset,
     // and the next piece then fails instead of vanishing into the send buffer.
     constexpr qsizetype piece = 1024;
     for (qsizetype at = 0; at < bytes.size(); at += piece) {
-        const int left = std::max<int>(0, writeTimeoutMs_ - static_cast<int>(clock.elapsed()));
-        if (!writeAllWithin(fd_, bytes.sliced(at, std::min(piece, bytes.size() - at)), left, true,
-                            &why))
-            return fail(why);
+        if (!delivery.send(bytes.sliced(at, std::min(piece, bytes.size() - at))))
+            return fail(delivery.error());
     }
+    // The send buffer takes the bytes at once; a printer that accepted the
+    // connection and reads nothing never acknowledges them. The strip counts
+    // only once the printer's system acknowledged every byte.
+    if (!delivery.waitTaken())
+        return fail(delivery.error());
     if (peerGone(fd_, &why))
         return fail(why);
     return true;

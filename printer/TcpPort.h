@@ -3,8 +3,8 @@
 #include "printer/Port.h"
 
 // Raw TCP to a network printer (port 9100 by default). The connection is made
-// at open within connectTimeoutMs; writes wait for the peer at most
-// writeTimeoutMs in all.
+// at open within connectTimeoutMs; a write succeeds when the printer has
+// acknowledged every byte within writeTimeoutMs.
 class TcpPort : public Port {
 public:
     TcpPort(QString host, quint16 port, int connectTimeoutMs, int writeTimeoutMs);

@@ -1,8 +1,11 @@
 #include "printer/VirtualPrinter.h"
 
+#include "settings/SafeWrite.h"
+
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 VirtualPrinterPort::VirtualPrinterPort(QString dir, VirtualPrinterOptions options)
     : dir_(std::move(dir)), options_(options) {}
@@ -28,19 +31,26 @@ bool VirtualPrinterPort::write(QByteArrayView bytes) {
         return fail(QStringLiteral("port is not open"));
     decoder_.feed(bytes);
     for (const DecodedLabel& label : decoder_.takeLabels()) {
+        // The picture is made in memory first: a strip counts as printed only
+        // when both its files are on disk whole.
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) ||
+            !renderLabel(label, options_).save(&buffer, "PNG"))
+            return fail(QStringLiteral("Cannot draw the picture of strip %1").arg(next_));
         const QString base =
-            QDir(dir_).filePath(QStringLiteral("strip-%1").arg(next_++, 6, 10, QLatin1Char('0')));
-        QSaveFile raw(base + QStringLiteral(".ppla"));
-        if (!raw.open(QIODevice::WriteOnly) || raw.write(label.raw) != label.raw.size() ||
-            !raw.commit())
-            return fail(raw.errorString());
-        QSaveFile png(base + QStringLiteral(".png"));
-        if (!png.open(QIODevice::WriteOnly) || !renderLabel(label, options_).save(&png, "PNG") ||
-            !png.commit())
-            return fail(png.errorString().isEmpty()
-                            ? QStringLiteral("Cannot write %1.png").arg(base)
-                            : png.errorString());
-        written_.append(base + QStringLiteral(".png"));
+            QDir(dir_).filePath(QStringLiteral("strip-%1").arg(next_, 6, 10, QLatin1Char('0')));
+        const QString rawPath = base + QStringLiteral(".ppla");
+        const QString pngPath = base + QStringLiteral(".png");
+        QString why;
+        if (!writeFileSafely(rawPath, label.raw, &why))
+            return fail(QStringLiteral("Cannot save %1: %2").arg(rawPath, why));
+        if (!writeFileSafely(pngPath, png, &why)) {
+            QFile::remove(rawPath);
+            return fail(QStringLiteral("Cannot save %1: %2").arg(pngPath, why));
+        }
+        ++next_;
+        written_.append(pngPath);
     }
     return true;
 }
