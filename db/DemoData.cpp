@@ -8,16 +8,39 @@
 #include <QSqlQuery>
 
 namespace {
+
 void check(bool ok, const QSqlQuery& q) {
     if (!ok)
         throw AppError(sqlErrorText(q.lastError()));
 }
+
+// Made-up chip types for a demonstration: three active ones of label size
+// 30X10, a retired one and one of another size.
+const char* const kDemoTypes =
+    "INSERT INTO DeviceICType (ICType, TypeDesc, LastVer, ICModel, HeadFlag, LabelSize, LastSN, "
+    "IsActive) VALUES "
+    "('VN3010A', 'Power management IC 30X10', 'V1.0', 'QFN-16', 'VA', '30X10', 0, '1'),"
+    "('VN3010B', 'Motor driver IC 30X10', 'V2.1', 'SOP-8', 'VB', '30X10', 4096, '1'),"
+    "('VN3010C', 'Sensor interface IC 30X10', 'V1.3', '', 'VC', '30X10', 0, '1'),"
+    "('VN3010D', 'Retired type 30X10', 'V0.9', 'DIP-8', 'VD', '30X10', 0, '0'),"
+    "('VN5020A', 'Controller IC 50X20', 'V1.0', 'LQFP-48', 'WA', '50X20', 0, '1')";
+
+void addDemoTypesWhenNone(QSqlDatabase& db) {
+    QSqlQuery q(db);
+    check(q.exec(QStringLiteral("SELECT count(*) FROM DeviceICType")), q);
+    if (q.next() && q.value(0).toLongLong() > 0)
+        return;
+    q.finish();
+    check(q.exec(QString::fromLatin1(kDemoTypes)), q);
+}
+
 } // namespace
 
 void addDemoLabels(QSqlDatabase& db, int count) {
     if (!db.transaction())
         throw AppError(sqlErrorText(db.lastError()));
     try {
+        addDemoTypesWhenNone(db);
         QSqlQuery type(db);
         check(type.exec(QStringLiteral("SELECT ICType, HeadFlag, LastSN FROM DeviceICType "
                                        "WHERE LabelSize='30X10' AND IsActive='1' ORDER BY ICType")),

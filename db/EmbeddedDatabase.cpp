@@ -73,15 +73,6 @@ const char* const kICType = R"(CREATE TABLE DeviceICType (
     IsActive  VARCHAR(1) NOT NULL DEFAULT '1'
 ))";
 
-const char* const kSeedTypes =
-    "INSERT INTO DeviceICType (ICType, TypeDesc, LastVer, ICModel, HeadFlag, LabelSize, LastSN, "
-    "IsActive) VALUES "
-    "('VN3010A', 'Power management IC 30X10', 'V1.0', 'QFN-16', 'VA', '30X10', 0, '1'),"
-    "('VN3010B', 'Motor driver IC 30X10', 'V2.1', 'SOP-8', 'VB', '30X10', 4096, '1'),"
-    "('VN3010C', 'Sensor interface IC 30X10', 'V1.3', '', 'VC', '30X10', 0, '1'),"
-    "('VN3010D', 'Retired type 30X10', 'V0.9', 'DIP-8', 'VD', '30X10', 0, '0'),"
-    "('VN5020A', 'Controller IC 50X20', 'V1.0', 'LQFP-48', 'WA', '50X20', 0, '1')";
-
 } // namespace
 
 void prepareEmbeddedDatabase(QSqlDatabase& db) {
@@ -99,10 +90,8 @@ void prepareEmbeddedDatabase(QSqlDatabase& db) {
         }
         if (!tableExists(db, QStringLiteral("DeviceICRelOrder")))
             exec(db, QString::fromLatin1(kOrder));
-        if (!tableExists(db, QStringLiteral("DeviceICType"))) {
+        if (!tableExists(db, QStringLiteral("DeviceICType")))
             exec(db, QString::fromLatin1(kICType));
-            exec(db, QString::fromLatin1(kSeedTypes));
-        }
         if (!db.commit())
             throw AppError(sqlErrorText(db.lastError()));
     } catch (...) {

@@ -1,4 +1,5 @@
 #include "app/AppError.h"
+#include "db/DemoData.h"
 #include "db/EmbeddedDatabase.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
@@ -21,15 +22,42 @@ class TestEmbedded : public QObject {
     }
 
 private slots:
-    void createsSchemaAndSeedsChipTypes() {
+    // A new database has the tables and nothing in them: the chip types are
+    // the site's to enter.
+    void createsSchemaWithoutRows() {
         auto dm = openEmbedded(dir.filePath("new.db"));
         QSqlDatabase db = dm->conADO();
-        QVERIFY(scalar(db, "SELECT count(*) FROM DeviceICType WHERE LabelSize='30X10' AND "
-                           "IsActive='1'")
-                    .toInt() >= 3);
         QCOMPARE(scalar(db, "PRAGMA journal_mode").toString(), QString("wal"));
-        QCOMPARE(scalar(db, "SELECT count(*) FROM PrintLabel").toInt(), 0);
-        QCOMPARE(scalar(db, "SELECT count(*) FROM DeviceICRelOrder").toInt(), 0);
+        for (const char* table : {"PrintLabel", "DeviceICRelOrder", "DeviceICType"})
+            QCOMPARE(scalar(db, QString("SELECT count(*) FROM %1").arg(table)).toInt(), 0);
+    }
+
+    // Demo labels continue the serials of the active 30X10 chip types; a
+    // database without chip types gets the demo ones first.
+    void demoLabels_data() {
+        QTest::addColumn<bool>("ownType");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("no chip types")
+            << false << QStringList{"VA000001", "VA000002", "VB001001", "VC000001"};
+        QTest::newRow("a chip type of its own")
+            << true << QStringList{"XY00000A", "XY00000B", "XY00000C", "XY00000D"};
+    }
+    void demoLabels() {
+        QFETCH(bool, ownType);
+        QFETCH(QStringList, texts);
+        auto dm = openEmbedded(dir.filePath(QString("demo%1.db").arg(ownType)));
+        QSqlDatabase db = dm->conADO();
+        if (ownType)
+            addChipType(db, {"XY3010", "Own type", "V1", "SOT-23", "XY", "30X10", 9});
+        addDemoLabels(db, 4);
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT LabelText FROM PrintLabel WHERE LabelText=Barcode AND "
+                       "LabelSize='30X10' AND PrintFlag=0 ORDER BY 1"));
+        QStringList got;
+        while (q.next())
+            got << q.value(0).toString();
+        QCOMPARE(got, texts);
+        QCOMPARE(scalar(db, "SELECT count(*) FROM DeviceICType").toInt(), ownType ? 1 : 5);
     }
 
     void functions_data() {

@@ -42,7 +42,10 @@ class TestOrders : public QObject {
     }
 
 private slots:
-    void init() { dm = openEmbedded(dir.filePath(QString("orders%1.db").arg(++dbNumber))); }
+    void init() {
+        dm = openEmbedded(dir.filePath(QString("orders%1.db").arg(++dbNumber)));
+        addTestChipTypes(dm->conADO());
+    }
     void cleanup() { dm.reset(); }
 
     void orderListLinesAreFixed() {
@@ -295,7 +298,6 @@ private slots:
         QCOMPARE(serverSent, QStringList{"EXECUTE sp_CreateDeviceICRel"});
     }
 };
-
 
 QTEST_GUILESS_MAIN(TestOrders)
 #include "tst_orders.moc"

@@ -62,6 +62,7 @@ private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
     void init() {
         dm = openEmbedded(dir.filePath(QString("orders%1.db").arg(++dbNumber)));
+        addTestChipTypes(dm->conADO());
         sent.clear();
         dm->qryEXEC().onExecute = [this](const QString& text) { sent << text; };
     }
