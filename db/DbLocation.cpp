@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
 
 namespace {
 const char* const kProvider = "SQLOLEDB.1";
@@ -19,6 +22,41 @@ AppError malformed(const QString& value) {
                                    "unset (the embedded database vornell.db in the working "
                                    "directory), sqlite:PATH, mssql:HOST or mssql:HOST,PORT")
                         .arg(value));
+}
+
+const char* const kBusyTimeout = "QSQLITE_BUSY_TIMEOUT=5000";
+
+// An embedded database that must already exist. SQLite's own failure to open
+// a missing file does not say which file it was, and opening it the plain way
+// would create it. So the connection opens on an empty in-memory database,
+// and the step after every open moves it to the file, opened read-write
+// without creating it (a URI with mode=rw); a missing file is then reported
+// with its name. The connection's name is set back to the in-memory one, so
+// every reopen goes the same way.
+std::unique_ptr<TDMdata> existingEmbedded(const QString& path) {
+    auto dm = std::make_unique<TDMdata>(QStringLiteral("QSQLITE"));
+    const QString stepping = QStringLiteral(":memory:");
+    QSqlDatabase db = dm->conADO();
+    db.setDatabaseName(stepping);
+    db.setConnectOptions(QString::fromLatin1(kBusyTimeout));
+    dm->onOpened = [path, stepping](QSqlDatabase& opened) {
+        opened.close();
+        opened.setConnectOptions(QString::fromLatin1(kBusyTimeout) +
+                                 QStringLiteral(";QSQLITE_OPEN_URI"));
+        opened.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                               QStringLiteral("?mode=rw"));
+        const bool ok = opened.open();
+        opened.setDatabaseName(stepping);
+        opened.setConnectOptions(QString::fromLatin1(kBusyTimeout));
+        if (!ok) {
+            if (!QFileInfo::exists(path))
+                throw AppError(QStringLiteral("unable to open database file %1: no such file")
+                                   .arg(QDir::toNativeSeparators(path)));
+            throw AppError(sqlErrorText(opened.lastError()));
+        }
+        prepareEmbeddedDatabase(opened);
+    };
+    return dm;
 }
 
 // ODBC values holding ";" or "}" or starting with "{" are wrapped in braces.
@@ -45,6 +83,7 @@ DbLocation resolveDbLocation(const QProcessEnvironment& env) {
         if (path.isEmpty())
             throw malformed(value);
         loc.path = QDir::current().absoluteFilePath(path);
+        loc.mustExist = true;
         return loc;
     }
     if (value.startsWith(QLatin1String("mssql:"))) {
@@ -96,11 +135,13 @@ QString odbcConnectionString(const DbLocation& location, const QString& user,
 }
 
 std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
+    if (location.kind == DbLocation::Kind::Embedded && location.mustExist)
+        return existingEmbedded(location.path);
     if (location.kind == DbLocation::Kind::Embedded) {
         auto dm = std::make_unique<TDMdata>(QStringLiteral("QSQLITE"));
         QSqlDatabase db = dm->conADO();
         db.setDatabaseName(location.path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QString::fromLatin1(kBusyTimeout));
         dm->onOpened = [](QSqlDatabase& opened) { prepareEmbeddedDatabase(opened); };
         return dm;
     }

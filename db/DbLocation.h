@@ -16,6 +16,10 @@ struct DbLocation {
     enum class Kind { Embedded, SqlServer };
     Kind kind = Kind::Embedded;
     QString path; // embedded database file
+    // Whether the embedded file must already exist. Only the default file is
+    // made on first use; a file named in VORNELL_DB that is missing is a
+    // failed connection naming it, never a new empty database.
+    bool mustExist = false;
     QString host; // SQL Server host
     int port = 1433;
     QString user;         // empty: the program's own login

@@ -3,6 +3,8 @@
 #include "db/DbLocation.h"
 #include "tests/support/ScriptedPrompts.h"
 
+#include <QDir>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,6 +76,65 @@ private slots:
         QCOMPARE(odbcConnectionString(loc, "op", "a;b}"),
                  QString("DRIVER={FreeTDS};PWD={a;b}}};UID=op;DATABASE=TovikCust;SERVER=plant-db;"
                          "PORT=1500;TDS_Version=7.3;ClientCharset=UTF-8"));
+    }
+
+    // Only the default database is made on first use. A file named in
+    // VORNELL_DB must exist: a missing one is a failed connection naming it,
+    // and no file is left behind. vornell-demo-db names its file by hand and
+    // makes it when it is missing.
+    void missingDatabaseFile_data() {
+        QTest::addColumn<QString>("value"); // VORNELL_DB; null: unset
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("madeBefore");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("default, missing") << QString() << "vornell.db" << false << true;
+        QTest::newRow("named, missing") << "sqlite:named.db"
+                                        << "named.db" << false << false;
+        QTest::newRow("named, made by the demo tool") << "sqlite:named.db"
+                                                      << "named.db" << true << true;
+        QTest::newRow("named, missing folder") << "sqlite:nowhere/named.db"
+                                               << "nowhere/named.db" << false << false;
+        QTest::newRow("named with blank and percent, missing") << "sqlite:a b%20c.db"
+                                                               << "a b%20c.db" << false << false;
+        QTest::newRow("named with blank and percent, made") << "sqlite:a b%20c.db"
+                                                            << "a b%20c.db" << true << true;
+    }
+    void missingDatabaseFile() {
+        QFETCH(QString, value);
+        QFETCH(QString, file);
+        QFETCH(bool, madeBefore);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const QString path = dir.filePath(file);
+        if (madeBefore) {
+            DbLocation byHand;
+            byHand.path = path;
+            createDataModule(byHand)->reopen();
+            QVERIFY(QFile::exists(path));
+        }
+        auto dm = createDataModule(resolveDbLocation(env(value)));
+        ScriptedPrompts prompts;
+        const bool opened = CheckDatabaseConnection(*dm, prompts);
+        QDir::setCurrent(before);
+        QCOMPARE(opened, opens);
+        QCOMPARE(QFile::exists(path), opens);
+        if (opens) {
+            QVERIFY(prompts.shown.empty());
+            QSqlQuery q(dm->conADO());
+            QVERIFY(q.exec("SELECT count(*) FROM DeviceICType"));
+            return;
+        }
+        QCOMPARE(prompts.texts("message").size(), 1);
+        const QStringList lines = prompts.texts("message")[0].split("\r\n");
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0],
+                 QString("Can not connect to database. Please check your ODBC Setting of  "));
+        QCOMPARE(lines[2], QString("Error message:"));
+        QVERIFY2(lines[3].contains(path), qPrintable(lines[3]));
+        QVERIFY(!dm->conADO().isOpen());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     // A real FreeTDS connection to a local port nobody listens on.
