@@ -24,7 +24,8 @@ QSqlQuery prepared(QSqlDatabase& db, const QString& sql) {
 
 // The label's barcode is the six characters after a two-character HeadFlag, so
 // a serial needs to fit six hexadecimal digits: a seventh digit would give a
-// barcode that an earlier serial already has.
+// barcode that an earlier serial already has (as would a HeadFlag of another
+// length).
 constexpr qint64 lastSerial = 0xFFFFFF;
 
 // HeadFlag followed by n as inttohex(n,6,0) gives it.
@@ -82,7 +83,7 @@ void run(QSqlDatabase& db, int& done) {
         const qint64 lastSN = type.value(1).toLongLong();
         const QVariant labelSize = type.value(2);
         type.finish();
-        if (lastSN < 0 || lastSN + p.amount > lastSerial)
+        if (!headFlagFitsSerials(headFlag) || lastSN < 0 || lastSN + p.amount > lastSerial)
             continue; // stays new, without serials, for the order list to show
 
         for (qint64 n = lastSN + 1; n <= lastSN + p.amount; ++n) {

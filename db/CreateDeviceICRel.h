@@ -12,9 +12,10 @@ class TDMdata;
 // from the chip type, title the chip type, label text and barcode the serial,
 // created now); the chip type's LastSN moves past the range; the order's Flag
 // becomes '1'. An order without a positive Amount gives no serial and is
-// marked done all the same. An order whose serials would pass FFFFFF (or whose
-// chip type's LastSN is negative) is left new and untouched: a seventh digit
-// would give a barcode an earlier serial already has. Everything happens in
+// marked done all the same. An order whose serials would pass FFFFFF, whose
+// chip type's LastSN is negative or whose chip type's HeadFlag is not exactly
+// two characters (NULL counts as empty) is left new and untouched: its
+// barcodes would repeat those of earlier serials. Everything happens in
 // one transaction: on any failure nothing is changed and AppError carries the
 // driver's text.
 // Returns the number of orders given serial numbers.

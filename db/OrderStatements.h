@@ -21,6 +21,15 @@ QList<FieldDef> orderListFields();
 QStringList icTypeListLines(Dialect dialect);
 QList<FieldDef> icTypeListFields();
 
+// A serial number is the chip type's head flag followed by six hexadecimal
+// digits, and its barcode is characters 3 to 8 of it: only a head flag of
+// exactly two characters makes the barcode those six digits. With any other
+// length the barcodes of a chip type's serials repeat.
+inline constexpr int kHeadFlagLength = 2;
+inline bool headFlagFitsSerials(const QString& headFlag) {
+    return headFlag.size() == kHeadFlagLength;
+}
+
 // The values of a new order, as the manager remembers them.
 struct NewOrder {
     QString icType;

@@ -181,6 +181,16 @@ void TFNewOrder::SpeedButton1Click() {
     const auto field = [this](const char* name) {
         return adoQryICType->fieldValue(QLatin1String(name)).toString();
     };
+    // The procedure would leave an order of this chip type without serials;
+    // the operator learns why here, and the previous choice stays.
+    const QString headFlag = field("HeadFlag");
+    if (!headFlagFitsSerials(headFlag)) {
+        prompts_.message(QStringLiteral("Chip type %1 has the head flag '%2'; a head flag must "
+                                        "be exactly %3 characters, or its serial numbers would "
+                                        "repeat barcodes.")
+                             .arg(key, headFlag, QString::number(kHeadFlagLength)));
+        return;
+    }
     edICType->setText(key);
     edICTypeDesc->setText(
         QStringList{field("TypeDesc"), field("HeadFlag"), field("LastFullSN"), field("ICModel")}

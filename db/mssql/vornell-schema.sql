@@ -90,7 +90,9 @@ GO
 -- type, label text and barcode the serial); moves the chip type's LastSN past
 -- the range and sets the order's Flag to '1'. An order without a positive
 -- Amount is marked done without serials. An order whose range would pass
--- FFFFFF stays new and gets nothing: a seventh digit would repeat an earlier
+-- FFFFFF, or whose chip type's HeadFlag is not exactly two characters, stays
+-- new and gets nothing: the barcode is characters 3 to 8 of the serial, so a
+-- seventh digit or a HeadFlag of another length would repeat an earlier
 -- serial's barcode. All in one transaction.
 IF OBJECT_ID(N'dbo.sp_CreateDeviceICRel', N'P') IS NOT NULL
     DROP PROCEDURE dbo.sp_CreateDeviceICRel;
@@ -123,7 +125,9 @@ BEGIN
             FROM dbo.DeviceICType WITH (UPDLOCK, HOLDLOCK)
             WHERE ICType = @type;
 
-            IF @last >= 0 AND CAST(@last AS bigint) + @amount <= 16777215
+            -- LEN ignores trailing blanks; the '.' makes them count.
+            IF LEN(@head + '.') = 3
+               AND @last >= 0 AND CAST(@last AS bigint) + @amount <= 16777215
             BEGIN
                 SET @n = @last + 1;
                 WHILE @n <= @last + @amount

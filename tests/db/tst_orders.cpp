@@ -210,24 +210,35 @@ private slots:
         QCOMPARE(set.fieldValue("LastFullSN").toString(), QString("VC000011"));
     }
 
-    // Serials stop at six hexadecimal digits; an order that would pass them is
-    // left new while the orders after it still go through.
+    // A serial is a two-character head flag and six hexadecimal digits, its
+    // barcode the digits. An order whose serials would not fit (past FFFFFF,
+    // or a head flag of another length) is left new while the orders after it
+    // still go through.
     void serialsStopAtSixDigits_data() {
+        QTest::addColumn<QString>("headFlag");
         QTest::addColumn<qint64>("lastSN");
         QTest::addColumn<int>("amount");
         QTest::addColumn<QString>("range");
-        QTest::newRow("ends on FFFFFF") << qint64(0xFFFFFC) << 3 << "VC FFFFFD..FFFFFF 1";
-        QTest::newRow("one past FFFFFF") << qint64(0xFFFFFC) << 4 << "- .. 0";
-        QTest::newRow("already at FFFFFF") << qint64(0xFFFFFF) << 1 << "- .. 0";
-        QTest::newRow("beyond 32 bits") << qint64(0x100000000) << 1 << "- .. 0";
-        QTest::newRow("negative LastSN") << qint64(-5) << 2 << "- .. 0";
+        QTest::newRow("ends on FFFFFF") << "VC" << qint64(0xFFFFFC) << 3 << "VC FFFFFD..FFFFFF 1";
+        QTest::newRow("one past FFFFFF") << "VC" << qint64(0xFFFFFC) << 4 << "- .. 0";
+        QTest::newRow("already at FFFFFF") << "VC" << qint64(0xFFFFFF) << 1 << "- .. 0";
+        QTest::newRow("beyond 32 bits") << "VC" << qint64(0x100000000) << 1 << "- .. 0";
+        QTest::newRow("negative LastSN") << "VC" << qint64(-5) << 2 << "- .. 0";
+        QTest::newRow("head flag of three") << "VCX" << qint64(0) << 64 << "- .. 0";
+        QTest::newRow("head flag of one") << "V" << qint64(0) << 3 << "- .. 0";
+        QTest::newRow("empty head flag") << "" << qint64(0) << 3 << "- .. 0";
+        QTest::newRow("no head flag") << QString() << qint64(0) << 3 << "- .. 0";
+        QTest::newRow("head flag ending in a blank")
+            << "C " << qint64(0x100) << 2 << "C  000101..000102 1";
     }
     void serialsStopAtSixDigits() {
+        QFETCH(QString, headFlag);
         QFETCH(qint64, lastSN);
         QFETCH(int, amount);
         QFETCH(QString, range);
         QSqlQuery set(dm->conADO());
-        QVERIFY(set.prepare("UPDATE DeviceICType SET LastSN=? WHERE ICType='VN3010C'"));
+        QVERIFY(set.prepare("UPDATE DeviceICType SET HeadFlag=?, LastSN=? WHERE ICType='VN3010C'"));
+        set.addBindValue(headFlag.isNull() ? QVariant() : QVariant(headFlag));
         set.addBindValue(lastSN);
         QVERIFY(set.exec());
         insertOrder(order("VN3010C", amount));
@@ -241,8 +252,10 @@ private slots:
                  (QStringList{range, "VA 000001..000002 1"}));
         QCOMPARE(column("SELECT LastSN FROM DeviceICType WHERE ICType='VN3010C'"),
                  QStringList{QString::number(given ? lastSN + amount : lastSN)});
-        QCOMPARE(column("SELECT count(*) FROM PrintLabel WHERE LabelText LIKE 'VC%'"),
+        QCOMPARE(column("SELECT count(*) FROM PrintLabel WHERE TitleText='VN3010C'"),
                  QStringList{QString::number(given ? amount : 0)});
+        QCOMPARE(column("SELECT count(DISTINCT substr(Barcode,3,6)) FROM PrintLabel"),
+                 QStringList{QString::number(given ? amount + 2 : 2)});
         QCOMPARE(column("SELECT max(length(LabelText)) FROM PrintLabel"), QStringList{"8"});
     }
 

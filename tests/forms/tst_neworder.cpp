@@ -143,6 +143,39 @@ private slots:
         QVERIFY(prompts.shown.empty());
     }
 
+    // A head flag of another length than two would give serials whose
+    // barcodes repeat: such a chip type is refused and the choice before it
+    // stays.
+    void headFlagMustHaveTwoCharacters_data() {
+        QTest::addColumn<QString>("headFlag");
+        QTest::newRow("three") << "VXX";
+        QTest::newRow("one") << "X";
+        QTest::newRow("empty") << "";
+        QTest::newRow("none") << QString();
+    }
+    void headFlagMustHaveTwoCharacters() {
+        QFETCH(QString, headFlag);
+        addChipType(dm->conADO(), {"VN3010X", "Odd flag IC 30X10", "V3.0", "SOP-8", headFlag});
+        ScriptedPrompts prompts;
+        TFNewOrder m(*dm, prompts);
+        ManagerDriver d([&](TFNewOrder& shown) {
+            shown.BitBtn1Click();
+            choose(shown, "VN3010A");
+            const QString desc = shown.edICTypeDesc->text();
+            choose(shown, "VN3010X");
+            QCOMPARE(prompts.texts("message"),
+                     QStringList{"Chip type VN3010X has the head flag '" + headFlag +
+                                 "'; a head flag must be exactly 2 characters, or its serial "
+                                 "numbers would repeat barcodes."});
+            QCOMPARE(shown.edICType->text(), QString("VN3010A"));
+            QCOMPARE(shown.edICTypeDesc->text(), desc);
+            QCOMPARE(shown.rememberedICType(), QString("VN3010A"));
+            QCOMPARE(shown.rememberedICVer(), QString("V1.0"));
+        });
+        m.ShowModal();
+        QCOMPARE(prompts.shown.size(), size_t(1));
+    }
+
     // Cancelling changes nothing; choosing again opens the dialog on the
     // previous choice.
     void cancelAndChooseAgain() {
