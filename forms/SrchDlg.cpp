@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -245,7 +246,11 @@ int TFSrchDlg::ShowModal() {
 
 void TFSrchDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    guarded(prompts_, [this] { FormShow(); });
+    // A spontaneous show comes from the window system, when the minimised
+    // dialog (or the manager that owns it) is restored: the search, its filter
+    // and the history of this showing stay as they are.
+    if (!event->spontaneous())
+        guarded(prompts_, [this] { FormShow(); });
 }
 
 void TFSrchDlg::FormShow() {

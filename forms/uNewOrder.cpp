@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -139,7 +140,10 @@ int TFNewOrder::ShowModal() {
 
 void TFNewOrder::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    guarded(prompts_, [this] { FormShow(); });
+    // A spontaneous show comes from the window system, when the minimised
+    // manager is restored: the entry and the lists stay as they are.
+    if (!event->spontaneous())
+        guarded(prompts_, [this] { FormShow(); });
 }
 
 void TFNewOrder::done(int result) {

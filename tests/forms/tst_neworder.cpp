@@ -110,6 +110,43 @@ private slots:
         QVERIFY(prompts.shown.empty());
     }
 
+    // Restoring the minimised manager keeps the open entry and the lists as
+    // they are; showing it again after the program hid it starts afresh.
+    void restoreKeepsTheEntry_data() {
+        QTest::addColumn<bool>("minimise");
+        QTest::newRow("minimised and restored") << true;
+        QTest::newRow("hidden and shown again") << false;
+    }
+    void restoreKeepsTheEntry() {
+        QFETCH(bool, minimise);
+        ScriptedPrompts prompts;
+        TFNewOrder m(*dm, prompts);
+        ManagerDriver d([&](TFNewOrder& shown) {
+            QTest::mouseClick(shown.BitBtn1, Qt::LeftButton);
+            choose(shown, "VN3010B");
+            shown.edAmount->setText("5");
+            QVERIFY(QSqlQuery(dm->conADO())
+                        .exec("INSERT INTO DeviceICRelOrder (ICType, Amount, Flag) "
+                              "VALUES ('VN3010A', 1, '0')"));
+            if (minimise) {
+                shown.showMinimized();
+                QVERIFY(shown.isMinimized());
+                shown.showNormal();
+                QVERIFY(!shown.isMinimized());
+            } else {
+                shown.hide();
+                shown.show();
+            }
+            QVERIFY(shown.isVisible());
+            QCOMPARE(shown.Panel2->isVisible(), minimise);
+            QCOMPARE(shown.adoQryOrder->count(), minimise ? 0 : 1);
+            QCOMPARE(shown.edICType->text(), QString("VN3010B"));
+            QCOMPARE(shown.edAmount->text(), QString("5"));
+        });
+        m.ShowModal();
+        QVERIFY(prompts.shown.empty());
+    }
+
     void chooseChipType_data() {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("description");

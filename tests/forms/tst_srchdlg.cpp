@@ -261,6 +261,42 @@ private slots:
         dlg.ShowModal();
     }
 
+    // Restoring the minimised dialog keeps the search, its filter and the
+    // history of this showing; showing it again after the program hid it
+    // starts afresh.
+    void restoreKeepsTheSearch_data() {
+        QTest::addColumn<bool>("minimise");
+        QTest::newRow("minimised and restored") << true;
+        QTest::newRow("hidden and shown again") << false;
+    }
+    void restoreKeepsTheSearch() {
+        QFETCH(bool, minimise);
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            search(shown, "gam");
+            if (minimise) {
+                shown.showMinimized();
+                QVERIFY(shown.isMinimized());
+                shown.showNormal();
+                QVERIFY(!shown.isMinimized());
+            } else {
+                shown.hide();
+                shown.show();
+            }
+            QVERIFY(shown.isVisible());
+            QCOMPARE(shown.searchFilterOn(), minimise);
+            QCOMPARE(shownKeys(*set),
+                     minimise ? QStringList{"K5"} : (QStringList{"K1", "K2", "K3", "K4", "K5"}));
+            QCOMPARE(shown.SearchEd->currentText(), minimise ? QString("gam") : QString());
+            QCOMPARE(shown.history(), minimise ? QStringList{"gam"} : QStringList());
+        });
+        dlg.ShowModal();
+        QVERIFY(prompts.shown.empty());
+    }
+
     // After a search that shows nothing, OK and double-click do nothing and
     // Cancel leaves.
     void acceptOnlyWithARecordShown() {
