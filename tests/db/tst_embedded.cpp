@@ -211,6 +211,8 @@ private slots:
                  QString("ED000001"));
 
         list.insertRecord("30X10");
+        QVERIFY(list.setData(list.index(1, LabelList::LabelText), "ED000002", Qt::EditRole));
+        QVERIFY(list.postNewRow());
         QCOMPARE(list.count(), 2);
         QCOMPARE(list.currentRow(), 1);
         QCOMPARE(scalar(db, "SELECT count(*) FROM PrintLabel").toInt(), 2);

@@ -3,8 +3,10 @@
 #include "forms/Startup.h"
 #include "forms/umainBarcode.h"
 #include "printer/RecordingPpla.h"
+#include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
@@ -28,6 +30,46 @@ class TestMainWindow : public QObject {
     QTemporaryDir dir;
     std::unique_ptr<TDMdata> dm;
     RecordingPpla printer;
+    int gridDbs = 0;
+
+    // A database of its own with one strip of unprinted labels of today.
+    std::unique_ptr<TDMdata> threeLabels() {
+        auto db = openEmbedded(dir.filePath(QString("grid%1.db").arg(++gridDbs)));
+        const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+        for (int i = 1; i <= 3; ++i)
+            addLabel(db->conADO(), today + " 08:00:00", QString("VA00000%1").arg(i));
+        return db;
+    }
+    static int rowsIn(const TDMdata& db) {
+        return scalar(db.conADO(), "SELECT count(*) FROM PrintLabel").toInt();
+    }
+    static QStringList printedTexts(const RecordingPpla& ppla) {
+        QStringList out;
+        for (const RecordingPpla::Call& c : ppla.calls())
+            if (c.op == "A_Prn_Text_TrueType")
+                out << QString::fromUtf8(c.args[10].toByteArray());
+        return out;
+    }
+    // Shows the window active, lists the labels and gives the grid the focus.
+    static bool readyToType(TmainBarcode& w) {
+        w.show();
+        QApplication::setActiveWindow(&w);
+        if (!QTest::qWaitForWindowActive(&w))
+            return false;
+        w.BtnQueryClick();
+        w.DBGridEh1->setFocus();
+        return QTest::qWaitFor([&] { return w.DBGridEh1->hasFocus(); });
+    }
+    // Types text into the current cell of the grid: the first key opens the
+    // cell's editor, which takes the rest.
+    static bool typeIntoGrid(TmainBarcode& w, const QString& text) {
+        QTest::keyClick(w.DBGridEh1, text.at(0).toLatin1());
+        QWidget* editor = QApplication::focusWidget();
+        if (!editor || !w.DBGridEh1->isAncestorOf(editor))
+            return false;
+        QTest::keyClicks(editor, text.mid(1));
+        return true;
+    }
 
 private slots:
     void initTestCase() {
@@ -185,6 +227,145 @@ private slots:
                         QString("SELECT count(*) FROM PrintLabel WHERE Iden_id=%1").arg(id))
                      .toInt(),
                  0);
+    }
+
+    // Insert opens a new row in the grid only. It reaches PrintLabel when the
+    // operator leaves it with a label text typed, and never prints empty.
+    void newRowInTheGrid_data() {
+        QTest::addColumn<QString>("typed"); // into the new row's label text
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("untouched, Escape") << ""
+                                           << "escape" << false;
+        QTest::newRow("typed, Escape") << "NW000001"
+                                       << "escape" << false;
+        QTest::newRow("untouched, Up") << ""
+                                       << "up" << false;
+        QTest::newRow("typed, Up") << "NW000001"
+                                   << "up" << true;
+        QTest::newRow("typed, click on another row") << "NW000001"
+                                                     << "click" << true;
+        QTest::newRow("typed, Enter on the last cell") << "NW000001"
+                                                       << "enter" << true;
+        QTest::newRow("untouched, Query") << ""
+                                          << "query" << false;
+        QTest::newRow("typed, Query") << "NW000001"
+                                      << "query" << true;
+        QTest::newRow("untouched, BatchPrint") << ""
+                                               << "print" << false;
+        QTest::newRow("typed, BatchPrint") << "NW000001"
+                                           << "print" << true;
+    }
+    void newRowInTheGrid() {
+        QFETCH(QString, typed);
+        QFETCH(QString, leave);
+        QFETCH(bool, saved);
+        auto db = threeLabels();
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        SilentProgress progress;
+        TmainBarcode w(*db, prompts, ppla);
+        LabelLayout = stripLayout();
+        w.progressOverride = &progress;
+        QVERIFY(readyToType(w));
+
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QTest::keyClick(w.DBGridEh1, Qt::Key_Insert);
+        QTest::keyClick(w.DBGridEh1, Qt::Key_Insert); // one new row at a time
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        QCOMPARE(rowsIn(*db), 3);
+        QCOMPARE(w.DBGridEh1->model()->rowCount(), 4);
+        QCOMPARE(w.DBGridEh1->currentIndex(), w.qryLable->index(3, LabelList::LabelText));
+        if (!typed.isEmpty())
+            QVERIFY(typeIntoGrid(w, typed));
+
+        if (leave == "escape") {
+            // The first Escape closes the open editor, the second drops the row.
+            if (!typed.isEmpty()) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            }
+            QTest::keyClick(w.DBGridEh1, Qt::Key_Escape);
+        } else if (leave == "up") {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        } else if (leave == "click") {
+            const QRect cell = w.DBGridEh1->visualRect(w.qryLable->index(0, LabelList::Barcode));
+            QTest::mouseClick(w.DBGridEh1->viewport(), Qt::LeftButton, {}, cell.center());
+        } else if (leave == "enter") {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // on to the barcode
+            QCOMPARE(w.DBGridEh1->currentIndex().column(), int(LabelList::Barcode));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        } else if (leave == "query") {
+            QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
+        } else if (leave == "print") {
+            QTest::mouseClick(w.btnBatchPrint, Qt::LeftButton);
+        }
+
+        QTRY_COMPARE(rowsIn(*db), saved ? 4 : 3);
+        QCOMPARE(w.DBGridEh1->model()->rowCount(), w.qryLable->count()); // no new row
+        QCOMPARE(prompts.texts("error"), QStringList());
+        if (saved) {
+            QSqlQuery q(db->conADO());
+            QVERIFY(q.exec("SELECT CreateTime, LabelSize, PrintFlag, LabelText FROM PrintLabel "
+                           "ORDER BY Iden_id DESC LIMIT 1"));
+            QVERIFY(q.next());
+            const qint64 created =
+                QDateTime::fromString(q.value(0).toString(), "yyyy-MM-dd HH:mm:ss")
+                    .toSecsSinceEpoch();
+            QVERIFY2(created >= before && created <= after, qPrintable(q.value(0).toString()));
+            QCOMPARE(q.value(1).toString(), w.edLabelSize->text());
+            QCOMPARE(q.value(2), QVariant(0));
+            QCOMPARE(q.value(3).toString(), typed);
+        }
+        if (leave == "query")
+            QCOMPARE(w.qryLable->count(), saved ? 4 : 3);
+        if (leave == "print") {
+            // The run prints what was listed; a new row saved meanwhile waits
+            // for the next query, then prints with its text.
+            QCOMPARE(printedTexts(ppla),
+                     (QStringList{"SN:VA000001", "SN:VA000002", "SN:VA000003"}));
+            ppla.clear();
+            w.BtnQueryClick();
+            w.btnBatchPrintClick();
+            QCOMPARE(ppla.ops().count("A_Print_Out"), saved ? 1 : 0);
+            if (saved)
+                QCOMPARE(printedTexts(ppla).value(0), "SN:" + typed);
+        }
+    }
+
+    // A new row the database refuses is reported and stays open in the grid
+    // until it is corrected.
+    void refusedNewRowStaysInTheGrid() {
+        auto db = threeLabels();
+        ScriptedPrompts prompts;
+        TmainBarcode w(*db, prompts, printer);
+        QVERIFY(readyToType(w));
+        QSqlQuery q(db->conADO());
+        QVERIFY(q.exec("CREATE TRIGGER refuse BEFORE INSERT ON PrintLabel "
+                       "BEGIN SELECT RAISE(ABORT, 'no new labels today'); END"));
+        QTest::keyClick(w.DBGridEh1, Qt::Key_Insert);
+        QVERIFY(typeIntoGrid(w, "NW000001"));
+        const QModelIndex newText = w.qryLable->index(3, LabelList::LabelText);
+        const QRect other = w.DBGridEh1->visualRect(w.qryLable->index(0, LabelList::LabelText));
+        QTest::mouseClick(w.DBGridEh1->viewport(), Qt::LeftButton, {}, other.center());
+        QCOMPARE(prompts.texts("error").size(), 1);
+        QVERIFY2(prompts.texts("error")[0].contains("no new labels today"),
+                 qPrintable(prompts.texts("error")[0]));
+        QTRY_COMPARE(w.DBGridEh1->currentIndex(), newText);
+        QCOMPARE(w.qryLable->currentRow(), 3);
+        QCOMPARE(w.DBGridEh1->model()->rowCount(), 4);
+        QCOMPARE(w.qryLable->count(), 3);
+        QCOMPARE(rowsIn(*db), 3);
+
+        QVERIFY(q.exec("DROP TRIGGER refuse"));
+        QVERIFY(typeIntoGrid(w, "NW000002"));
+        QTest::mouseClick(w.DBGridEh1->viewport(), Qt::LeftButton, {}, other.center());
+        QCOMPARE(rowsIn(*db), 4);
+        QCOMPARE(scalar(db->conADO(), "SELECT LabelText FROM PrintLabel ORDER BY Iden_id DESC")
+                     .toString(),
+                 QString("NW000002"));
+        QCOMPARE(w.qryLable->currentRow(), 0);
+        QCOMPARE(prompts.texts("error").size(), 1);
     }
 
     void settingsLoadedAtCreationAndSavedAtConfirmedExit() {
