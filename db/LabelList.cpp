@@ -1,8 +1,8 @@
 #include "db/LabelList.h"
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
-#include "app/Text.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/Text.h"
 #include "db/Dialect.h"
 
 #include <QDateTime>
@@ -16,39 +16,30 @@ const std::array<const char*, LabelList::FieldCount> LabelList::fieldNames = {
     "LabelText", "Barcode",    "PrintFlag", "PrintTime"};
 
 namespace {
-QVariant displayed(const QVariant& v) {
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return v;
+QStringList names() {
+    QStringList out;
+    for (const char* name : LabelList::fieldNames)
+        out << QLatin1String(name);
+    return out;
+}
+
+QStringList titles() {
+    QStringList out;
+    for (const char* title :
+         {"序号", "日期时间", "标签大小", "标题", "标签内容", "条形码", "PrintFlag", "PrintTime"})
+        out << QString::fromUtf8(title);
+    return out;
 }
 } // namespace
 
 LabelList::LabelList(QString connectionName, QObject* parent)
-    : QAbstractTableModel(parent), connection_(std::move(connectionName)) {}
+    : SnapshotModel(std::move(connectionName), names(), titles(), MissingField::Null, parent) {}
 
 void LabelList::open(const QStringList& lines) {
     close();
-    statement_ = lines.join(QStringLiteral("\r\n"));
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.setForwardOnly(true);
-    if (!q.exec(statement_))
-        throw AppError(sqlErrorText(q.lastError()));
-    const QSqlRecord rec = q.record();
-    std::array<int, FieldCount> column{};
-    for (int f = 0; f < FieldCount; ++f)
-        column[size_t(f)] = rec.indexOf(QLatin1String(fieldNames[size_t(f)]));
-    std::vector<std::array<QVariant, FieldCount>> rows;
-    while (q.next()) {
-        std::array<QVariant, FieldCount>& row = rows.emplace_back();
-        for (int f = 0; f < FieldCount; ++f)
-            if (column[size_t(f)] >= 0)
-                row[size_t(f)] = q.value(column[size_t(f)]);
-    }
-    if (q.lastError().isValid())
-        throw AppError(sqlErrorText(q.lastError()));
+    std::vector<Row> rows = read(lines);
     beginResetModel();
-    rows_ = std::move(rows);
-    open_ = true;
+    setRows(std::move(rows), true);
     current_ = rows_.empty() ? -1 : 0;
     endResetModel();
     emit currentRowChanged(current_);
@@ -57,12 +48,10 @@ void LabelList::open(const QStringList& lines) {
 void LabelList::close() {
     if (newRow_ >= 0 && newRowHasText())
         saveNewRow();
-    if (!open_ && rows_.empty())
+    if (!isOpen() && rows_.empty())
         return;
     beginResetModel();
-    rows_.clear();
-    open_ = false;
-    current_ = -1;
+    setRows({}, false);
     newRow_ = -1;
     newRowRefused_ = false;
     endResetModel();
@@ -86,18 +75,12 @@ bool LabelList::setCurrentRow(int row) {
         else if (newRowRefused_ || !trySaveNewRow())
             return false;
     }
-    const int old = current_;
-    current_ = row;
-    if (old >= 0 && old < rowCount())
-        emit headerDataChanged(Qt::Vertical, old, old);
-    if (row >= 0)
-        emit headerDataChanged(Qt::Vertical, row, row);
-    emit currentRowChanged(current_);
+    moveCurrent(row);
     return true;
 }
 
 void LabelList::writeField(int row, Field field, const QVariant& value) {
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(database());
     q.prepare(QStringLiteral("UPDATE PrintLabel SET %1=? WHERE Iden_id=?")
                   .arg(QLatin1String(fieldNames[size_t(field)])));
     q.addBindValue(value);
@@ -107,10 +90,10 @@ void LabelList::writeField(int row, Field field, const QVariant& value) {
 }
 
 void LabelList::insertRecord(const QString& labelSize) {
-    if (!open_)
+    if (!isOpen())
         return;
     if (newRow_ < 0) {
-        std::array<QVariant, FieldCount> row;
+        Row row(FieldCount);
         row[CreateTime] = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
         row[LabelSize] = labelSize;
         row[PrintFlag] = 0;
@@ -151,9 +134,9 @@ bool LabelList::trySaveNewRow() {
 }
 
 void LabelList::saveNewRow() {
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlDatabase db = database();
     const Dialect dialect = dialectOf(db);
-    std::array<QVariant, FieldCount>& row = rows_.at(size_t(newRow_));
+    Row& row = rows_.at(size_t(newRow_));
     // Only the fields that hold something: the others take the table's
     // defaults, as they do for rows other programs add.
     QStringList columns;
@@ -186,7 +169,7 @@ void LabelList::saveNewRow() {
         id = q.value(0);
 
     // The row is a record from here on: it shows what the database stored.
-    std::array<QVariant, FieldCount> saved = row;
+    Row saved = row;
     saved[Iden_id] = id;
     QSqlQuery r(db);
     r.prepare(QStringLiteral("SELECT * FROM PrintLabel WHERE Iden_id=?"));
@@ -235,7 +218,7 @@ void LabelList::deleteRecord(int row) {
     }
     if (row < 0 || row >= count())
         return;
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
+    QSqlQuery q(database());
     q.prepare(QStringLiteral("DELETE FROM PrintLabel WHERE Iden_id=?"));
     q.addBindValue(rows_.at(size_t(row))[Iden_id]);
     if (!q.exec())
@@ -248,38 +231,10 @@ void LabelList::deleteRecord(int row) {
     emit currentRowChanged(current_);
 }
 
-int LabelList::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(rows_.size());
-}
-
-int LabelList::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : FieldCount;
-}
-
-QVariant LabelList::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount())
-        return {};
-    const QVariant& v = rows_[size_t(index.row())][size_t(index.column())];
-    if (role == Qt::DisplayRole)
-        return displayed(v);
-    if (role == Qt::EditRole)
-        return v;
-    return {};
-}
-
 QVariant LabelList::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Vertical) {
-        if (section == newRow_)
-            return QStringLiteral("*");
-        return section == current_ ? QStringLiteral("\u25B6") : QString();
-    }
-    static const char* const titles[FieldCount] = {
-        "序号", "日期时间", "标签大小", "标题", "标签内容", "条形码", "PrintFlag", "PrintTime"};
-    if (section >= 0 && section < FieldCount)
-        return QString::fromUtf8(titles[section]);
-    return {};
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole && section == newRow_)
+        return QStringLiteral("*");
+    return SnapshotModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags LabelList::flags(const QModelIndex& index) const {

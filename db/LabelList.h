@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "db/SnapshotModel.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <array>
 #include <functional>
-#include <vector>
 
 // qryLable: the label list the main window shows and printing walks. A static
 // snapshot of the rows the label query gave, in their order, with a current
@@ -16,7 +16,7 @@
 // the model's last row, until it is left: then it is saved to PrintLabel when
 // it has a label text and dropped otherwise. It is no record: count() and
 // value() see the records only, so printing never meets it.
-class LabelList : public QAbstractTableModel {
+class LabelList : public SnapshotModel {
     Q_OBJECT
 public:
     enum Field {
@@ -41,18 +41,15 @@ public:
     // Closes the list, saving an open new row that has a label text first.
     // Raises AppError when that save is refused; the list then stays open.
     void close();
-    bool isOpen() const { return open_; }
     bool isEmpty() const { return count() == 0; }
     // The records, without an open new row.
     int count() const { return int(rows_.size()) - (newRow_ >= 0 ? 1 : 0); }
-    const QString& statement() const { return statement_; }
 
     // A field of a record; nothing for any other row, the new row included.
     QVariant value(int row, Field field) const;
 
-    // The current row: -1 when the list is empty or closed; the new row's
-    // index while it is open.
-    int currentRow() const { return current_; }
+    // The current row (currentRow()) is -1 when the list is empty or closed,
+    // the new row's index while it is open.
     // Moving off the new row saves or drops it first. False when the row is
     // not in the list or the save was refused: the new row then stays current,
     // and further moves stay on it without trying again until it is edited.
@@ -78,15 +75,10 @@ public:
     // keeps the database's value).
     std::function<void(const QString&)> onWriteError;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
+    // The new row's header shows "*".
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-
-signals:
-    void currentRowChanged(int row);
 
 private:
     // Writes one field of one record; raises AppError on failure.
@@ -99,11 +91,6 @@ private:
     bool trySaveNewRow();
     void dropNewRow();
 
-    QString connection_;
-    QString statement_;
-    bool open_ = false;
-    int current_ = -1;
     int newRow_ = -1;
     bool newRowRefused_ = false; // its last save was refused, unedited since
-    std::vector<std::array<QVariant, FieldCount>> rows_;
 };

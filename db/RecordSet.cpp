@@ -1,16 +1,16 @@
 #include "db/RecordSet.h"
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
-
-#include <QDateTime>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+namespace {
+QStringList namesOf(const QList<FieldDef>& fields) {
+    QStringList out;
+    for (const FieldDef& f : fields)
+        out << f.name;
+    return out;
+}
+} // namespace
 
 RecordSet::RecordSet(QString connectionName, QList<FieldDef> fields, QObject* parent)
-    : QAbstractTableModel(parent), connection_(std::move(connectionName)),
+    : SnapshotModel(std::move(connectionName), namesOf(fields), {}, MissingField::Refused, parent),
       fields_(std::move(fields)) {}
 
 int RecordSet::fieldIndex(const QString& name) const {
@@ -22,51 +22,26 @@ int RecordSet::fieldIndex(const QString& name) const {
 
 void RecordSet::open(const QStringList& lines) {
     close();
-    statement_ = lines.join(QStringLiteral("\r\n"));
-    QSqlQuery q(QSqlDatabase::database(connection_, false));
-    q.setForwardOnly(true);
-    if (!q.exec(statement_))
-        throw AppError(sqlErrorText(q.lastError()));
-    const QSqlRecord rec = q.record();
-    std::vector<int> column;
-    for (const FieldDef& f : fields_) {
-        const int c = rec.indexOf(f.name);
-        if (c < 0)
-            throw AppError(QStringLiteral("Field '%1' not found").arg(f.name));
-        column.push_back(c);
-    }
-    std::vector<std::vector<QVariant>> records;
-    while (q.next()) {
-        std::vector<QVariant>& r = records.emplace_back();
-        r.reserve(column.size());
-        for (int c : column)
-            r.push_back(q.value(c));
-    }
-    if (q.lastError().isValid())
-        throw AppError(sqlErrorText(q.lastError()));
+    std::vector<Row> records = read(lines);
     beginResetModel();
-    records_ = std::move(records);
-    open_ = true;
-    current_ = -1;
+    setRows(std::move(records), true);
     shown_.clear();
     endResetModel();
     rebuild(-1);
 }
 
 void RecordSet::close() {
-    if (!open_ && records_.empty())
+    if (!isOpen() && rows_.empty())
         return;
     beginResetModel();
-    records_.clear();
+    setRows({}, false);
     shown_.clear();
-    open_ = false;
-    current_ = -1;
     endResetModel();
     emit currentRowChanged(current_);
 }
 
 QVariant RecordSet::recordValue(int record, int field) const {
-    return records_.at(size_t(record)).at(size_t(field));
+    return rows_.at(size_t(record)).at(size_t(field));
 }
 
 QVariant RecordSet::value(int row, int field) const {
@@ -76,13 +51,7 @@ QVariant RecordSet::value(int row, int field) const {
 void RecordSet::setCurrentRow(int row) {
     if (row < -1 || row >= count() || row == current_)
         return;
-    const int old = current_;
-    current_ = row;
-    if (old >= 0)
-        emit headerDataChanged(Qt::Vertical, old, old);
-    if (row >= 0)
-        emit headerDataChanged(Qt::Vertical, row, row);
-    emit currentRowChanged(current_);
+    moveCurrent(row);
 }
 
 QVariant RecordSet::fieldValue(int field) const {
@@ -144,32 +113,9 @@ int RecordSet::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : count();
 }
 
-int RecordSet::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : fieldCount();
-}
-
-QVariant RecordSet::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= count() || index.column() >= fieldCount())
-        return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return {};
-    const QVariant v = value(index.row(), index.column());
-    if (role == Qt::DisplayRole && v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return v;
-}
-
 QVariant RecordSet::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Vertical) {
-        if (role == Qt::DisplayRole)
-            return section == current_ ? QStringLiteral("\u25B6") : QString();
-        return {};
-    }
-    if (section < 0 || section >= fieldCount())
-        return {};
-    if (role == Qt::DisplayRole)
-        return fields_[section].name;
-    if (role == Qt::TextAlignmentRole)
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 &&
+        section < fieldCount())
         return int(Qt::AlignCenter);
-    return {};
+    return SnapshotModel::headerData(section, orientation, role);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "db/SnapshotModel.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,13 +18,13 @@ struct FieldDef {
     bool readOnly = false;
 };
 
-// A row query held as a static snapshot: the rows a statement gave, with the
-// fields the caller declares, in the caller's order. Like the datasets the
+// A row query held as a snapshot (SnapshotModel): the rows a statement gave,
+// with the fields the caller declares, in the caller's order. Like the datasets the
 // forms are written against it has a current record and an optional record
 // filter: a callback that decides for each record whether it is shown, used
 // only while filtering is switched on. The model shows the records that are
 // shown, one column per field, titled with the field's name.
-class RecordSet : public QAbstractTableModel {
+class RecordSet : public SnapshotModel {
     Q_OBJECT
 public:
     // Decides whether record (an index into all records) passes.
@@ -37,16 +38,13 @@ public:
     // then closed.
     void open(const QStringList& lines);
     void close();
-    bool isOpen() const { return open_; }
-    const QString& statement() const { return statement_; }
 
-    // Fields.
-    int fieldCount() const { return int(fields_.size()); }
+    // Fields (fieldCount(), fieldName() and):
     const FieldDef& field(int index) const { return fields_.at(index); }
     int fieldIndex(const QString& name) const;
 
     // All records, whatever the filter.
-    int recordCount() const { return int(records_.size()); }
+    int recordCount() const { return int(rows_.size()); }
     QVariant recordValue(int record, int field) const;
 
     // The records shown: all of them, or those the filter lets pass.
@@ -54,8 +52,8 @@ public:
     bool isEmpty() const { return shown_.empty(); }
     QVariant value(int row, int field) const;
 
-    // The current record, as a row among those shown; -1 when none is shown.
-    int currentRow() const { return current_; }
+    // The current record (currentRow()) is a row among those shown; -1 when
+    // none is shown.
     void setCurrentRow(int row);
     void first() { setCurrentRow(isEmpty() ? -1 : 0); }
     // The value of a field of the current record; null when there is none.
@@ -76,23 +74,17 @@ public:
     void refilter();
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
+    // Column titles are centred.
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-signals:
-    void currentRowChanged(int row);
+protected:
+    int snapshotRow(int modelRow) const override { return shown_.at(size_t(modelRow)); }
 
 private:
     void rebuild(int keepRecord);
 
-    QString connection_;
     QList<FieldDef> fields_;
-    QString statement_;
-    bool open_ = false;
-    std::vector<std::vector<QVariant>> records_;
     std::vector<int> shown_; // record indexes of the rows shown
-    int current_ = -1;
     FilterRecord filter_;
     bool filtered_ = false;
 };
