@@ -1,14 +1,14 @@
 #include "forms/SrchDlg.h"
 
-#include "app/AppError.h"
-#include "app/ErrorReport.h"
+#include "core/AppError.h"
+#include "core/ErrorReport.h"
 #include "db/RecordSet.h"
+#include "db/SearchRules.h"
 #include "forms/ModalDriver.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,61 +21,6 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace SearchRules {
-
-QString upper(const QString& text) {
-    QString out = text;
-    for (QChar& c : out)
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    return out;
-}
-
-bool matches(const QStringList& values, const QString& upperText) {
-    for (const QString& v : values)
-        if (upper(v).contains(upperText))
-            return true;
-    return false;
-}
-
-QStringList afterSearch(const QStringList& history, const QString& text) {
-    for (const QString& entry : history)
-        if (entry.compare(text, Qt::CaseInsensitive) == 0)
-            return history;
-    QStringList out = history;
-    out.prepend(text);
-    return out;
-}
-
-QString key(int position) {
-    return QStringLiteral("FindStr") +
-           QStringLiteral("%1").arg(position, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QStringList fromStored(const QStringList& values) {
-    QStringList out;
-    for (const QString& v : values)
-        if (!v.trimmed().isEmpty())
-            out << v.trimmed();
-    return out;
-}
-
-QList<QPair<QString, QString>> toStore(const QStringList& history) {
-    QList<QPair<QString, QString>> out;
-    for (int i = 0; i < history.size() && i < kStored; ++i) {
-        const QString v = history[i].trimmed();
-        if (!v.isEmpty())
-            out.append({key(i), v});
-    }
-    return out;
-}
-
-int secondColumnWidth(int size) {
-    return size <= 10 ? size * 10 : 176;
-}
-
-} // namespace SearchRules
 
 namespace {
 
@@ -96,15 +41,6 @@ QIcon searchIcon() {
         p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
     }
     return QIcon(normal);
-}
-
-// A record's value as the search reads it: empty for null, dates as shown.
-QString searchedText(const QVariant& v) {
-    if (v.isNull())
-        return {};
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return v.toString();
 }
 
 } // namespace
@@ -263,7 +199,7 @@ void TFSrchDlg::FormShow() {
     DBGrid1->setColumnWidth(0, 120);
     if (dataSet_ && dataSet_->fieldCount() > 1)
         DBGrid1->setColumnWidth(1, SearchRules::secondColumnWidth(dataSet_->field(1).size));
-    OKBtn->setEnabled(dataSet_ && dataSet_->recordCount() > 0);
+    OKBtn->setEnabled(SearchRules::okEnabled(dataSet_));
     if (SearchEd->isEnabled() && SearchEd->isVisible())
         SearchEd->setFocus();
 }
@@ -311,14 +247,11 @@ bool TFSrchDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TFSrchDlg::SearchFilterRecord(const RecordSet& dataSet, int record) const {
-    for (int f = 0; f < dataSet.fieldCount(); ++f)
-        if (SearchRules::upper(searchedText(dataSet.recordValue(record, f))).contains(searchUpper_))
-            return true;
-    return false;
+    return SearchRules::recordMatches(dataSet, record, searchUpper_);
 }
 
 void TFSrchDlg::accept_() {
-    if (dataSet_ && !dataSet_->isEmpty())
+    if (SearchRules::canAccept(dataSet_))
         accept();
 }
 
@@ -345,11 +278,11 @@ void TFSrchDlg::FormClose() {
 
 void TFSrchDlg::LoadSearchHistory() {
     const IniFile ini(settingsFilePath());
-    QStringList values;
-    for (int i = 0; i < SearchRules::kStored; ++i)
-        values << ini.readString(QLatin1String(SearchRules::kSection), SearchRules::key(i));
+    const QStringList history = SearchRules::readHistory([&ini](const QString& key) {
+        return ini.readString(QLatin1String(SearchRules::kSection), key);
+    });
     SearchEd->clear();
-    SearchEd->addItems(SearchRules::fromStored(values));
+    SearchEd->addItems(history);
 }
 
 void TFSrchDlg::SaveSearchHistory() {

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,36 +12,6 @@ class QTableView;
 class QToolButton;
 class Prompts;
 class RecordSet;
-
-// The rules of the record search, free of any window.
-namespace SearchRules {
-
-// The section of the settings file that holds the search history.
-inline constexpr const char* kSection = "FSrchDlg";
-// The number of history entries stored.
-inline constexpr int kStored = 10;
-
-// Upper-cases the letters a to z only; every other character stays.
-QString upper(const QString& text);
-// Whether the upper-cased search text occurs in one of the values (taken in
-// order, each upper-cased the same way).
-bool matches(const QStringList& values, const QString& upperText);
-// The history after a search for text (trimmed, not empty): the text goes on
-// top unless an entry equals it without regard to letter case.
-QStringList afterSearch(const QStringList& history, const QString& text);
-// FindStr00 .. FindStr09: the key of the entry at position.
-QString key(int position);
-// The history read from the stored values of FindStr00 upwards: trimmed, the
-// blank ones left out.
-QStringList fromStored(const QStringList& values);
-// What a save writes: key and trimmed text of each of the first ten entries
-// that is not blank.
-QList<QPair<QString, QString>> toStore(const QStringList& history);
-// The width of the grid's second column for the declared size of the second
-// field.
-int secondColumnWidth(int size);
-
-} // namespace SearchRules
 
 // FSrchDlg: picks one record of an open record set. The caller attaches the
 // set, names the key to pre-select and shows the dialog; after OK the chosen
