@@ -1,23 +1,26 @@
 #include "settings/IniFile.h"
 
-#include "app/AppError.h"
-#include "settings/SafeWrite.h"
+#include "core/AppError.h"
+#include "core/SafeWrite.h"
 
 #include <QFile>
 
 namespace {
 
-bool isBlank(QChar c) {
+// Space, tab, CR, LF, VT and FF: what the profile-file rules trim around
+// names and values. Other control characters stay (core's trimBlanks, which
+// drops everything up to U+0020, is for typed input).
+bool isAsciiWhitespace(QChar c) {
     const char16_t u = c.unicode();
     return u == u' ' || u == u'\t' || u == u'\r' || u == u'\n' || u == u'\v' || u == u'\f';
 }
 
-QString trimBlanks(const QString& s) {
+QString trimAsciiWhitespace(const QString& s) {
     qsizetype begin = 0;
     qsizetype end = s.size();
-    while (begin < end && isBlank(s.at(begin)))
+    while (begin < end && isAsciiWhitespace(s.at(begin)))
         ++begin;
-    while (end > begin && isBlank(s.at(end - 1)))
+    while (end > begin && isAsciiWhitespace(s.at(end - 1)))
         --end;
     return s.mid(begin, end - begin);
 }
@@ -37,22 +40,22 @@ struct Parsed {
 };
 
 Parsed parse(const QString& line) {
-    const QString t = trimBlanks(line);
+    const QString t = trimAsciiWhitespace(line);
     Parsed p;
     if (t.startsWith(QLatin1Char('['))) {
         const qsizetype close = t.indexOf(QLatin1Char(']'));
         p.kind = Parsed::Section;
-        p.name = trimBlanks(t.mid(1, close < 0 ? -1 : close - 1));
+        p.name = trimAsciiWhitespace(t.mid(1, close < 0 ? -1 : close - 1));
         return p;
     }
     const qsizetype eq = t.indexOf(QLatin1Char('='));
     if (eq <= 0)
         return p;
-    p.name = trimBlanks(t.left(eq));
+    p.name = trimAsciiWhitespace(t.left(eq));
     if (p.name.isEmpty())
         return p;
     p.kind = Parsed::Key;
-    p.value = trimBlanks(t.mid(eq + 1));
+    p.value = trimAsciiWhitespace(t.mid(eq + 1));
     return p;
 }
 
@@ -169,7 +172,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     // After the section's last line that is not blank, so that blank lines
     // before the next section stay where they are.
     qsizetype at = sectionEnd(header);
-    while (at > header + 1 && trimBlanks(decoded(at - 1)).isEmpty())
+    while (at > header + 1 && trimAsciiWhitespace(decoded(at - 1)).isEmpty())
         --at;
     insertLine(at, encoded(cleanKey + QLatin1Char('=') + cleanValue));
 }
