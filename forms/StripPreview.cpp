@@ -1,8 +1,9 @@
 #include "forms/StripPreview.h"
 
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "printer/TextRaster.h"
 #include "printing/PrintLabelRowJob.h"
+#include "settings/PortNames.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -150,7 +151,7 @@ StripPreviewResult StripPreviewer::render(const TLabelLayout& layout,
     TLabelLayout shown = layout;
     // Any port name would do: the driver writes to memory whatever it is
     // told to open. A name without a USB search keeps the job off the devices.
-    shown._iprinter = QStringLiteral("USB1");
+    shown.port = defaultPortName();
     DrawingTap tap(printer_, options_.labelHeightDots);
     port_->takeBytes();
     try {

@@ -1,5 +1,8 @@
 #include "forms/Ubarsetting.h"
 
+#include "settings/LayoutKeys.h"
+#include "settings/PortNames.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -84,32 +87,31 @@ void setCaption(QWidget* w, const QString& text) {
 } // namespace
 
 const std::array<BoxValue, 24>& boxValues() {
-    using L = TLabelLayout;
     static const std::array<BoxValue, 24> values{{
-        {&L::_bleft1, "bEDleft1", "bUDleft1", "Label1", 1, 1000, 20},
-        {&L::_bleft2, "EDleft2", "bUDleft2", "Label5", 1, 1000, 145},
-        {&L::_bleft3, "EDleft3", "bUDleft3", "Label21", 1, 1000, 270},
-        {&L::_btop1, "bEDtop1", "bUDtop1", "Label2", 1, 1000, 1},
-        {&L::_btop2, "EDtop2", "bUDtop2", "Label6", 1, 1000, 1},
-        {&L::_btop3, "EDtop3", "bUDtop3", "Label22", 1, 1000, 1},
-        {&L::_bwidth1, "bEDwidth1", "bUDwidth1", "Label3", 1, 24, 1},
-        {&L::_bwidth2, "EDwidth2", "bUDwidth2", "Label7", 1, 24, 1},
-        {&L::_bwidth3, "EDwidth3", "bUDwidth3", "Label27", 1, 24, 1},
-        {&L::_bhight1, "bEDheight1", "bUDheight1", "Label4", 1, 999, 24},
-        {&L::_bhight2, "EDheight2", "bUDheight2", "Label8", 1, 999, 24},
-        {&L::_bhight3, "EDheight4", "bUDheight3", "Label28", 1, 999, 24},
-        {&L::_fleft1, "FedLeft1", "FUdLeft1", "Label9", 1, 1000, 20},
-        {&L::_fleft2, "FedLeft2", "FudLeft2", "Label13", 1, 1000, 145},
-        {&L::_fleft3, "FedLeft3", "FudLeft3", "Label17", 1, 1000, 270},
-        {&L::_ftop1, "fedtop1", "fudtop1", "Label10", 1, 1000, 8},
-        {&L::_ftop2, "fedtop2", "fudtop2", "Label14", 1, 1000, 8},
-        {&L::_ftop3, "fedtop3", "fudtop3", "Label18", 1, 1000, 8},
-        {&L::_fwidth1, "fedWidth1", "fudWidth1", "Label11", 1, 1000, 1},
-        {&L::_fwidth2, "fedWidth2", "fudWidth2", "Label15", 1, 1000, 1},
-        {&L::_fwidth3, "fedWidth3", "fudWidth3", "Label19", 1, 1000, 1},
-        {&L::_fhight1, "fedheight1", "fudheight1", "Label12", 1, 999, 36},
-        {&L::_fhight2, "fedheight2", "fudheight2", "Label16", 1, 999, 36},
-        {&L::_fhight3, "fedheight3", "fudheight3", "Label20", 1, 999, 36},
+        {"bEDleft1", "bUDleft1", "Label1", 1, 1000, 20},
+        {"EDleft2", "bUDleft2", "Label5", 1, 1000, 145},
+        {"EDleft3", "bUDleft3", "Label21", 1, 1000, 270},
+        {"bEDtop1", "bUDtop1", "Label2", 1, 1000, 1},
+        {"EDtop2", "bUDtop2", "Label6", 1, 1000, 1},
+        {"EDtop3", "bUDtop3", "Label22", 1, 1000, 1},
+        {"bEDwidth1", "bUDwidth1", "Label3", 1, 24, 1},
+        {"EDwidth2", "bUDwidth2", "Label7", 1, 24, 1},
+        {"EDwidth3", "bUDwidth3", "Label27", 1, 24, 1},
+        {"bEDheight1", "bUDheight1", "Label4", 1, 999, 24},
+        {"EDheight2", "bUDheight2", "Label8", 1, 999, 24},
+        {"EDheight4", "bUDheight3", "Label28", 1, 999, 24},
+        {"FedLeft1", "FUdLeft1", "Label9", 1, 1000, 20},
+        {"FedLeft2", "FudLeft2", "Label13", 1, 1000, 145},
+        {"FedLeft3", "FudLeft3", "Label17", 1, 1000, 270},
+        {"fedtop1", "fudtop1", "Label10", 1, 1000, 8},
+        {"fedtop2", "fudtop2", "Label14", 1, 1000, 8},
+        {"fedtop3", "fudtop3", "Label18", 1, 1000, 8},
+        {"fedWidth1", "fudWidth1", "Label11", 1, 1000, 1},
+        {"fedWidth2", "fudWidth2", "Label15", 1, 1000, 1},
+        {"fedWidth3", "fudWidth3", "Label19", 1, 1000, 1},
+        {"fedheight1", "fudheight1", "Label12", 1, 999, 36},
+        {"fedheight2", "fudheight2", "Label16", 1, 999, 36},
+        {"fedheight3", "fudheight3", "Label20", 1, 999, 36},
     }};
     return values;
 }
@@ -127,10 +129,7 @@ int pickListIndex(const QStringList& entries, const QString& text) {
 }
 
 const QStringList& printerPortEntries() {
-    static const QStringList entries{QStringLiteral("USB1"), QStringLiteral("USB2"),
-                                     QStringLiteral("USB3"), QStringLiteral("USB4"),
-                                     QStringLiteral("USBX")};
-    return entries;
+    return offeredPortNames();
 }
 
 const QStringList& fontWeightEntries() {
@@ -394,34 +393,33 @@ void TBarSetting::FormShow() {
     const QStringList fonts = installedScreenFonts();
     cbbFontName->clear();
     cbbFontName->addItems(fonts);
-    cbbFontName->setCurrentIndex(pickListIndex(fonts, LabelLayout._ftype_name));
-    cbbFontbellow->setCurrentIndex(pickListIndex(fontWeightEntries(), LabelLayout._fBellow));
+    cbbFontName->setCurrentIndex(pickListIndex(fonts, layout_.font.face));
+    cbbFontbellow->setCurrentIndex(pickListIndex(fontWeightEntries(), layout_.font.weightText));
     for (size_t i = 0; i < boxValues().size(); ++i) {
         const BoxValue& v = boxValues()[i];
-        upDowns[i]->setValue(upDownPosition(LabelLayout.*v.field, v.min, v.max));
+        upDowns[i]->setValue(upDownPosition(kBoxKeys[i].of(layout_), v.min, v.max));
     }
-    edTitle->setText(LabelLayout._ShopTitle);
-    cbprinter->setCurrentIndex(pickListIndex(printerPortEntries(), LabelLayout._iprinter));
-    chk_ShowPrintDialog->setChecked(LabelLayout._ShowPrintDialog);
+    edTitle->setText(layout_.options.shopTitle);
+    cbprinter->setCurrentIndex(pickListIndex(printerPortEntries(), layout_.port));
+    chk_ShowPrintDialog->setChecked(layout_.options.showPrintDialog);
     filling_ = false;
     samples_ = previewSource_ ? previewSource_() : PreviewSamples{sampleRow({}), {}};
     updatePreview();
 }
 
 TLabelLayout TBarSetting::shownLayout() const {
-    TLabelLayout layout = LabelLayout;
+    TLabelLayout layout = layout_;
     for (size_t i = 0; i < boxValues().size(); ++i)
-        layout.*boxValues()[i].field = upDowns[i]->value();
-    layout._ftype_name = cbbFontName->currentText();
-    layout._fBellow = cbbFontbellow->currentText();
-    layout._ShopTitle = edTitle->text();
-    layout._iprinter = cbprinter->currentText();
-    layout._ShowPrintDialog = chk_ShowPrintDialog->isChecked();
+        kBoxKeys[i].of(layout) = upDowns[i]->value();
+    layout.font = LabelFont::of(cbbFontName->currentText(), cbbFontbellow->currentText());
+    layout.options.shopTitle = edTitle->text();
+    layout.port = cbprinter->currentText();
+    layout.options.showPrintDialog = chk_ShowPrintDialog->isChecked();
     return layout;
 }
 
 void TBarSetting::BitBtn1Click() {
-    LabelLayout = shownLayout();
+    layout_ = shownLayout();
 }
 
 void TBarSetting::btnLoadDefaultClick() {

@@ -21,10 +21,9 @@ class QStatusBar;
 class QTabWidget;
 class QWidget;
 
-// One of the 24 box values: its field, its read-only edit, its up-down, its
-// label, the up-down's range and the "Load default" preset.
+// The controls of one of the 24 box values: its read-only edit, its up-down,
+// its label, the up-down's range and the "Load default" preset.
 struct BoxValue {
-    int32_t TLabelLayout::*field;
     const char* edit;
     const char* upDown;
     const char* label;
@@ -33,8 +32,8 @@ struct BoxValue {
     int preset;
 };
 
-// The 24 box values in the order of the layout's fields: barcode left, top,
-// width, height of columns 1-3, then the same for the text.
+// The controls of the 24 box values, in the order of kBoxKeys
+// (settings/LayoutKeys.h): value i shows kBoxKeys[i].
 const std::array<BoxValue, 24>& boxValues();
 
 // The position an up-down takes for a stored value: its low 16 bits as a
@@ -54,8 +53,9 @@ QStringList sortedFontNames(QStringList names);
 // The installed screen fonts, sorted by name.
 QStringList installedScreenFonts();
 
-// BarSetting: where the operator edits the label layout. OK copies what it
-// shows into LabelLayout; Cancel, Escape and the close box change nothing.
+// BarSetting: where the operator edits the label layout. It edits a copy of
+// the layout its opener hands it; OK makes the copy what it shows, for the
+// opener to take back; Cancel, Escape and the close box change nothing.
 // Beside the values it shows the strip the printer would receive for them.
 class TBarSetting : public QDialog {
     Q_OBJECT
@@ -75,6 +75,11 @@ public:
     void FormShow();
     void BitBtn1Click();
     void btnLoadDefaultClick();
+
+    // The layout the dialog edits: set by the opener before it shows the
+    // dialog; after OK, the layout as the operator left it.
+    void setLabelLayout(const TLabelLayout& layout) { layout_ = layout; }
+    const TLabelLayout& labelLayout() const { return layout_; }
 
     // The layout with the values the controls show, as OK would store them.
     TLabelLayout shownLayout() const;
@@ -123,6 +128,7 @@ private:
     QGroupBox* buildBoxGroup(const char* name, int first);
     void setTabOrder();
 
+    TLabelLayout layout_;
     PreviewSource previewSource_;
     PreviewSamples samples_;
     StripPreviewer previewer_;

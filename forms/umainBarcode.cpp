@@ -1,10 +1,10 @@
 #include "forms/umainBarcode.h"
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
-#include "app/ErrorReport.h"
-#include "app/Language.h"
-#include "app/Text.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/ErrorReport.h"
+#include "core/Language.h"
+#include "core/Text.h"
 #include "db/CreateDeviceICRel.h"
 #include "db/Dialect.h"
 #include "db/LabelList.h"
@@ -297,9 +297,8 @@ void TmainBarcode::setDatabaseDescription(const QString& text) {
 
 QString TmainBarcode::stationInfoText() const {
     const bool zh = UICodePage == 936;
-    const QString device = portDevice(LabelLayout._iprinter, PortConfig());
-    const QString port =
-        LabelLayout._iprinter.isEmpty() ? QStringLiteral("-") : LabelLayout._iprinter;
+    const QString device = portDevice(layout_.port, PortConfig());
+    const QString port = layout_.port.isEmpty() ? QStringLiteral("-") : layout_.port;
     QString text;
     if (!database_.isEmpty())
         text = (zh ? u8("数据库: %1") : QStringLiteral("Database: %1")).arg(database_) +
@@ -318,7 +317,7 @@ WindowGeometry TmainBarcode::currentGeometry() const {
 
 void TmainBarcode::loadWindowSettings() {
     WindowGeometry geometry = currentGeometry();
-    const SettingsLoadResult result = loadSettings(LabelLayout, geometry);
+    const SettingsLoadResult result = loadSettings(layout_, geometry);
     // The stored position is replaced when the window is centred at its first
     // showing; the stored size holds.
     setGeometry(geometry.left, geometry.top, qMax(geometry.width, 200), qMax(geometry.height, 150));
@@ -471,8 +470,8 @@ ListPrintResult TmainBarcode::printList(int limit) {
         return result;
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     printing([&](PrintProgress& progress) {
-        result = PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, LabelLayout, format, progress},
-                                limit);
+        result =
+            PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress}, limit);
     });
     return result;
 }
@@ -512,8 +511,10 @@ void TmainBarcode::BtnSettingClick() {
         });
     }
     BarSetting->CodePage = UICodePage;
+    BarSetting->setLabelLayout(layout_);
     if (BarSetting->exec() == QDialog::Accepted) {
-        saveSettingsDialog(LabelLayout);
+        layout_ = BarSetting->labelLayout();
+        saveSettingsDialog(layout_);
         showStationInfo();
     }
 }
@@ -550,7 +551,7 @@ void TmainBarcode::BitBtn1Click() {
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     ListPrintResult result;
     printing([&](PrintProgress& progress) {
-        result = PrintHandTypedList(strips, LabelLayout, format, printer_, progress);
+        result = PrintHandTypedList(strips, layout_, format, printer_, progress);
     });
     if (!result.failure.isEmpty())
         prompts_.message(result.failure);
@@ -632,7 +633,7 @@ bool TmainBarcode::FormCloseQuery() {
     if (!confirmed && !prompts_.question(msgExitPrompt, msgExitCaption))
         return false;
     qryLable->close();
-    saveSettingsExit(LabelLayout, currentGeometry());
+    saveSettingsExit(layout_, currentGeometry());
     return true;
 }
 

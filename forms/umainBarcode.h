@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "settings/WindowGeometry.h"
+#include "settings/uBarcode.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -112,6 +113,12 @@ public:
     // The layout settings dialog: created at its first opening, then kept.
     TBarSetting* BarSetting = nullptr;
 
+    // The label layout the window prints with: loaded from the settings file
+    // when the window is created, replaced by the settings dialog's OK, saved
+    // at the confirmed exit.
+    const TLabelLayout& labelLayout() const { return layout_; }
+    void setLabelLayout(const TLabelLayout& layout) { layout_ = layout; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -141,6 +148,7 @@ private:
     TDMdata& dm_;
     Prompts& prompts_;
     PplaApi& printer_;
+    TLabelLayout layout_;
     bool printing_ = false;
     bool shownOnce_ = false;
     bool stopRequested_ = false; // stop after the strip in hand

@@ -1,7 +1,7 @@
 #include "printing/PortDevice.h"
 
 #include "printer/PortConfig.h"
-#include "printing/PrintLabelRowJob.h"
+#include "settings/PortNames.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ QString targetText(const PortTarget& t) {
 
 QString portDevice(const QString& printerName, const PortConfig& config) {
     const int number = portNumber(printerName);
-    if (number == 12) {
+    if (number == kUsbSearchPort) {
         const PortTarget over = config.usbxOverride();
         return over.value.isEmpty() ? QStringLiteral("USB search") : targetText(over);
     }

@@ -1,9 +1,10 @@
 #include "printing/PrintLabelRowJob.h"
 
-#include "app/AppError.h"
-#include "app/Text.h"
+#include "core/AppError.h"
+#include "core/Text.h"
 #include "printer/PplaApi.h"
 #include "printing/StripCheck.h"
+#include "settings/PortNames.h"
 #include "settings/uBarcode.h"
 
 #include <array>
@@ -18,21 +19,21 @@ constexpr char kNoHumanReadable = 'N';
 constexpr int kBufferSize = 128;
 constexpr int kUsbDevice = 1;
 
-struct Column {
-    int bleft, btop, bhight, fleft, ftop, fhight;
-    const char* name;
-};
+// The image name each label's text is sent under, left to right.
+constexpr const char* kTextImageNames[] = {"A3", "B3", "C3"};
 
-std::array<Column, 3> columns(const TLabelLayout& l) {
-    return {{{l._bleft1, l._btop1, l._bhight1, l._fleft1, l._ftop1, l._fhight1, "A3"},
-             {l._bleft2, l._btop2, l._bhight2, l._fleft2, l._ftop2, l._fhight2, "B3"},
-             {l._bleft3, l._btop3, l._bhight3, l._fleft3, l._ftop3, l._fhight3, "C3"}}};
+// The weight every text is drawn in; a weight text that is no number stops
+// the strip at its first text.
+int fontWeight(const LabelFont& font) {
+    if (!font.weight)
+        throw AppError::invalidInteger(font.weightDigits());
+    return *font.weight;
 }
 
 // Opens the port the layout names; false when it cannot be opened.
 bool openPort(const QString& printer, PplaApi& ppla) {
     const int port = portNumber(printer);
-    if (port == 12) {
+    if (port == kUsbSearchPort) {
         // No USB printer present is a failed open too: nothing would print.
         if (ppla.A_GetUSBBufferLen() <= 0)
             return false;
@@ -44,7 +45,7 @@ bool openPort(const QString& printer, PplaApi& ppla) {
         ppla.A_EnumUSB(names);
         ppla.A_GetUSBDeviceInfo(kUsbDevice, deviceName, &nameLen, devicePath, &pathLen);
         devicePath[kBufferSize - 1] = '\0';
-        return ppla.A_CreatePrn(12, devicePath) <= 0;
+        return ppla.A_CreatePrn(kUsbSearchPort, devicePath) <= 0;
     }
     const QByteArray number = QByteArray::number(port);
     return ppla.A_CreatePrn(0, number.constData()) <= 0;
@@ -80,26 +81,8 @@ int drawText(PplaApi& ppla, int x, int y, int size, const QByteArray& font, int 
 
 } // namespace
 
-int portNumber(const QString& printerName) {
-    static const char* const names[] = {"USB1", "USB2", "USB3", "USB4", "USB5", "USB6"};
-    for (int i = 0; i < 6; ++i)
-        if (printerName == QLatin1String(names[i]))
-            return i + 1;
-    if (printerName == QLatin1String("USBX"))
-        return 12;
-    return 0;
-}
-
 QString barcodeContent(const QString& labelText) {
     return labelText.mid(2, 6);
-}
-
-int fontWeight(const QString& weightText) {
-    const QString digits = weightText.left(3);
-    const auto weight = parseInt32(digits);
-    if (!weight)
-        throw AppError::invalidInteger(digits);
-    return *weight;
 }
 
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
@@ -125,31 +108,32 @@ bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFo
     };
 
     FeedAndClose guard{ppla};
-    if (!openPort(layout._iprinter, ppla)) {
+    if (!openPort(layout.port, ppla)) {
         *failure = QStringLiteral("Open USB fail!");
         return false;
     }
-    const QByteArray font = layout._ftype_name.toUtf8();
+    const QByteArray font = layout.font.face.toUtf8();
     ppla.A_Set_Darkness(kDarkness);
-    const auto cols = columns(layout);
     try {
-        for (size_t c = 0; c < cols.size(); ++c) {
-            const Column& col = cols[c];
+        for (size_t c = 0; c < layout.columns.size(); ++c) {
+            const LabelBox& bar = layout.columns[c].barcode;
+            const LabelBox& txt = layout.columns[c].text;
+            const char* name = kTextImageNames[c];
             const QString& text = row.labels[c].text;
             if (format == LabelFormat::Barcode) {
                 const QByteArray content = barcodeContent(text).toUtf8();
-                refuseIfFailed(ppla.A_Prn_Barcode(col.bleft, col.btop, layout._bwidth1,
-                                                  kCode128BarsOnly, kNarrow, kWide, col.bhight,
+                refuseIfFailed(ppla.A_Prn_Barcode(bar.left, bar.top, layout.barcodeWidth(),
+                                                  kCode128BarsOnly, kNarrow, kWide, bar.height,
                                                   kNoHumanReadable, 0, content.constData()),
                                ppla, row, int(c), "barcode");
-                refuseIfFailed(drawText(ppla, col.fleft + 10, col.ftop, col.fhight, font,
-                                        fontWeight(layout._fBellow), col.name,
+                refuseIfFailed(drawText(ppla, txt.left + 10, txt.top, txt.height, font,
+                                        fontWeight(layout.font), name,
                                         QStringLiteral("SN:") + text),
                                ppla, row, int(c), "text");
             } else {
-                refuseIfFailed(drawText(ppla, col.fleft + 10, col.ftop - col.fhight + 8,
-                                        2 * col.fhight - 8, font, fontWeight(layout._fBellow),
-                                        col.name, text),
+                refuseIfFailed(drawText(ppla, txt.left + 10, txt.top - txt.height + 8,
+                                        2 * txt.height - 8, font, fontWeight(layout.font), name,
+                                        text),
                                ppla, row, int(c), "text");
             }
         }
@@ -161,7 +145,7 @@ bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFo
         const QString reason = ppla.lastErrorText();
         *failure =
             QStringLiteral("Printing to %1 failed: %2")
-                .arg(layout._iprinter, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
+                .arg(layout.port, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
         return false;
     }
     return true;

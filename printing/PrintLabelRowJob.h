@@ -7,16 +7,8 @@
 class PplaApi;
 struct TLabelLayout;
 
-// The port number a port name chooses: "USB1".."USB6" give 1..6, "USBX"
-// gives 12 (the USB search), any other text 0. Compared exactly.
-int portNumber(const QString& printerName);
-
 // The barcode content of a label text: its characters 3 to 8.
 QString barcodeContent(const QString& labelText);
-
-// The font weight: the first three characters of the weight text as a whole
-// number; raises AppError("'%s' is not a valid integer value") otherwise.
-int fontWeight(const QString& weightText);
 
 // Prints one strip: checks that the printer takes every field (a refused
 // field sends nothing), opens the layout's port, draws the three columns at

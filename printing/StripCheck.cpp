@@ -27,13 +27,13 @@ bool barcodeCanCarry(const QString& content) {
 
 std::optional<QString> barcodeRefusal(const TLabelLayout& layout, int height,
                                       const QString& labelText) {
-    if (layout._bwidth1 > MaxBarcodeWidth)
+    if (layout.barcodeWidth() > MaxBarcodeWidth)
         return QStringLiteral("Barcode width %1 is wider than the printer allows (%2)")
-            .arg(layout._bwidth1)
+            .arg(layout.barcodeWidth())
             .arg(MaxBarcodeWidth);
-    if (layout._bwidth1 < 1)
+    if (layout.barcodeWidth() < 1)
         return QStringLiteral("Barcode width %1 is narrower than the printer allows (1)")
-            .arg(layout._bwidth1);
+            .arg(layout.barcodeWidth());
     if (height < 1)
         return QStringLiteral("Barcode height %1 prints no barcode").arg(height);
     if (!barcodeCanCarry(barcodeContent(labelText)))
@@ -46,11 +46,10 @@ std::optional<QString> barcodeRefusal(const TLabelLayout& layout, int height,
 
 std::optional<RefusedField> refusedField(const LabelRow& row, const TLabelLayout& layout,
                                          LabelFormat format) {
-    const int heights[] = {layout._bhight1, layout._bhight2, layout._bhight3};
     for (int c = 0; c < 3; ++c) {
         const QString& text = row.labels[size_t(c)].text;
         if (format == LabelFormat::Barcode) {
-            if (auto why = barcodeRefusal(layout, heights[c], text))
+            if (auto why = barcodeRefusal(layout, layout.columns[size_t(c)].barcode.height, text))
                 return RefusedField{c, QStringLiteral("barcode"), *why};
         }
         if (text.contains(QChar(0)))

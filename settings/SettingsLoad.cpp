@@ -1,7 +1,9 @@
 #include "settings/SettingsLoad.h"
 
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "settings/IniFile.h"
+#include "settings/LayoutKeys.h"
+#include "settings/PortNames.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsValues.h"
 
@@ -11,9 +13,11 @@ class Reader {
 public:
     explicit Reader(const IniFile& ini) : ini_(ini) {}
 
+    QString text(const char* key, const QString& defaultValue) const {
+        return ini_.readString(QLatin1String(kMainSection), QLatin1String(key), defaultValue);
+    }
     QString text(const char* key, const char* defaultValue) const {
-        return ini_.readString(QLatin1String(kMainSection), QLatin1String(key),
-                               QLatin1String(defaultValue));
+        return text(key, QLatin1String(defaultValue));
     }
 
     int32_t strict(const char* key, int32_t defaultValue) {
@@ -45,16 +49,16 @@ SettingsLoadResult loadSettings(const IniFile& ini, TLabelLayout& layout,
     geometry.height = read.strict("height", geometry.height);
     geometry.width = read.strict("width", geometry.width);
 
-    layout._ShopTitle = read.text("_ShopTitle", kDefaultShopTitle);
+    layout.options.shopTitle = read.text(LayoutKey::ShopTitle, kDefaultShopTitle);
     for (const BoxKey& box : kBoxKeys)
-        layout.*box.field = read.strict(box.name, box.defaultValue);
-    layout._ftype_name = read.text("_ftype_name", kDefaultFontName);
-    layout._fBellow = read.text("_fBellow", kDefaultFontWeight);
-    layout._iprinter = read.text("_iprinter", kDefaultPrinter);
-    layout._PrintStyle = read.lenient("_PrintStyle");
-    layout._PrintOption = read.lenient("_PrintOption");
-    layout._PrintOption2 = read.lenient("_PrintOption2");
-    layout._ShowPrintDialog = parseFlag(read.text("_ShowPrintDialog", "0"));
+        box.of(layout) = read.strict(box.name, box.defaultValue);
+    const QString face = read.text(LayoutKey::FontFace, kDefaultFontName);
+    layout.font = LabelFont::of(face, read.text(LayoutKey::FontWeight, kDefaultFontWeight));
+    layout.port = read.text(LayoutKey::Port, defaultPortName());
+    layout.options.style = read.lenient(LayoutKey::PrintStyle);
+    layout.options.option = read.lenient(LayoutKey::PrintOption);
+    layout.options.option2 = read.lenient(LayoutKey::PrintOption2);
+    layout.options.showPrintDialog = parseFlag(read.text(LayoutKey::ShowPrintDialog, "0"));
     return SettingsLoadResult{read.firstError()};
 }
 

@@ -1,6 +1,7 @@
 #include "settings/SettingsSave.h"
 
 #include "settings/IniFile.h"
+#include "settings/LayoutKeys.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsValues.h"
 
@@ -18,7 +19,7 @@ public:
 
     void boxes(const TLabelLayout& layout) {
         for (const BoxKey& box : kBoxKeys)
-            number(box.name, layout.*box.field);
+            number(box.name, box.of(layout));
     }
 
 private:
@@ -30,15 +31,15 @@ private:
 void saveSettingsDialog(const TLabelLayout& layout) {
     IniFile ini(settingsFilePath(QStringLiteral("Quillet.ini")));
     Writer write(ini);
-    write.text("_ShopTitle", layout._ShopTitle);
+    write.text(LayoutKey::ShopTitle, layout.options.shopTitle);
     write.boxes(layout);
-    write.text("_ftype_name", layout._ftype_name);
-    write.text("_fBellow", layout._fBellow);
-    write.text("_iprinter", layout._iprinter);
-    write.number("_PrintStyle", layout._PrintStyle);
-    write.number("_PrintOption", layout._PrintOption);
-    write.number("_PrintOption2", layout._PrintOption2);
-    write.flag("_ShowPrintDialog", layout._ShowPrintDialog);
+    write.text(LayoutKey::FontFace, layout.font.face);
+    write.text(LayoutKey::FontWeight, layout.font.weightText);
+    write.text(LayoutKey::Port, layout.port);
+    write.number(LayoutKey::PrintStyle, layout.options.style);
+    write.number(LayoutKey::PrintOption, layout.options.option);
+    write.number(LayoutKey::PrintOption2, layout.options.option2);
+    write.flag(LayoutKey::ShowPrintDialog, layout.options.showPrintDialog);
     ini.save();
 }
 
@@ -51,13 +52,13 @@ bool saveSettingsExit(const TLabelLayout& layout, const WindowGeometry& geometry
         write.number("height", geometry.height);
         write.number("width", geometry.width);
         write.boxes(layout);
-        write.text("_ftype_name", layout._ftype_name);
-        write.text("_fBellow", layout._fBellow);
-        write.text("_ShopTitle", layout._ShopTitle);
-        write.text("_iprinter", layout._iprinter);
-        write.number("_PrintOption", layout._PrintOption);
-        write.number("_PrintOption2", layout._PrintOption2);
-        write.flag("_ShowPrintDialog", layout._ShowPrintDialog);
+        write.text(LayoutKey::FontFace, layout.font.face);
+        write.text(LayoutKey::FontWeight, layout.font.weightText);
+        write.text(LayoutKey::ShopTitle, layout.options.shopTitle);
+        write.text(LayoutKey::Port, layout.port);
+        write.number(LayoutKey::PrintOption, layout.options.option);
+        write.number(LayoutKey::PrintOption2, layout.options.option2);
+        write.flag(LayoutKey::ShowPrintDialog, layout.options.showPrintDialog);
         ini.save();
         return true;
     } catch (...) {

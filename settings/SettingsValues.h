@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <optional>
-
-#include "settings/uBarcode.h"
 
 // The texts of the settings values and the keys they are stored under.
 
@@ -23,17 +20,7 @@ bool parseFlag(const QString& text);
 // How the flag is written: "1" or "0".
 QString flagText(bool value);
 
-// The 24 box values of the layout, in the order they are loaded and saved,
-// with the value a missing key gives.
-struct BoxKey {
-    const char* name;
-    int32_t TLabelLayout::*field;
-    int32_t defaultValue;
-};
-extern const std::array<BoxKey, 24> kBoxKeys;
-
 // The defaults of the layout's texts and the flag.
 inline constexpr const char* kDefaultShopTitle = "Your Company Name";
 inline constexpr const char* kDefaultFontName = "Times New Roman";
 inline constexpr const char* kDefaultFontWeight = "400 standard";
-inline constexpr const char* kDefaultPrinter = "USB1";

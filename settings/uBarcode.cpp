@@ -1,3 +1,9 @@
 #include "settings/uBarcode.h"
 
-TLabelLayout LabelLayout;
+#include "core/Text.h"
+
+LabelFont LabelFont::of(QString face, QString weightText) {
+    LabelFont font{std::move(face), std::move(weightText), std::nullopt};
+    font.weight = parseInt32(font.weightDigits());
+    return font;
+}

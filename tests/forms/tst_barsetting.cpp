@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "core/Language.h"
 #include "db/LabelList.h"
 #include "forms/StripPreview.h"
 #include "forms/Ubarsetting.h"
@@ -36,33 +36,29 @@ namespace {
 // A layout as the settings load gives it for a file without keys.
 TLabelLayout loadedDefaults() {
     TLabelLayout l;
-    l._bleft1 = 30, l._bleft2 = 240, l._bleft3 = 240;
-    l._btop1 = l._btop2 = l._btop3 = 30;
-    l._bwidth1 = l._bwidth2 = l._bwidth3 = 1;
-    l._bhight1 = l._bhight2 = l._bhight3 = 30;
-    l._fleft1 = 30, l._fleft2 = 240, l._fleft3 = 240;
-    l._ftop1 = l._ftop2 = l._ftop3 = 18;
-    l._fwidth1 = l._fwidth2 = l._fwidth3 = 1;
-    l._fhight1 = l._fhight2 = l._fhight3 = 30;
-    l._ftype_name = "Liberation Serif";
-    l._fBellow = "400 standard";
-    l._ShopTitle = "Your Company Name";
-    l._iprinter = "USB1";
-    l._PrintStyle = 3;
-    l._PrintOption = 4;
-    l._PrintOption2 = 5;
+    const int32_t lefts[] = {30, 240, 240};
+    for (size_t c = 0; c < 3; ++c)
+        l.columns[c] = {{lefts[c], 30, 1, 30}, {lefts[c], 18, 1, 30}};
+    l.font = LabelFont::of("Liberation Serif", "400 standard");
+    l.options.shopTitle = "Your Company Name";
+    l.port = "USB1";
+    l.options.style = 3;
+    l.options.option = 4;
+    l.options.option2 = 5;
     return l;
 }
 
 // Three labels whose barcodes and texts all stay inside their own label.
 TLabelLayout fittingLayout() {
     TLabelLayout l = loadedDefaults();
-    l._bleft1 = 20, l._bleft2 = 260, l._bleft3 = 500;
-    l._fleft1 = 20, l._fleft2 = 260, l._fleft3 = 500;
-    l._ftop1 = l._ftop2 = l._ftop3 = 4;
-    l._fhight1 = l._fhight2 = l._fhight3 = 22;
-    l._btop1 = l._btop2 = l._btop3 = 34;
-    l._bhight1 = l._bhight2 = l._bhight3 = 30;
+    const int32_t lefts[] = {20, 260, 500};
+    for (size_t c = 0; c < 3; ++c) {
+        l.columns[c].barcode.left = l.columns[c].text.left = lefts[c];
+        l.columns[c].text.top = 4;
+        l.columns[c].text.height = 22;
+        l.columns[c].barcode.top = 34;
+        l.columns[c].barcode.height = 30;
+    }
     return l;
 }
 
@@ -118,8 +114,12 @@ class TestBarSetting : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
+    // The layout the opener hands the dialog, as the main window does.
+    TLabelLayout stored_;
+
     void open(TBarSetting& d, int codePage = 437) {
         d.CodePage = codePage;
+        d.setLabelLayout(stored_);
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
     }
@@ -128,7 +128,7 @@ private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
     void init() {
         QFile::remove(dir.filePath("Quillet.ini"));
-        LabelLayout = loadedDefaults();
+        stored_ = loadedDefaults();
         UICodePage = 437;
     }
 
@@ -315,13 +315,12 @@ private slots:
     }
 
     void showsTheLayout() {
-        LabelLayout._ShopTitle = "Chip Works";
-        LabelLayout._iprinter = "usb3";
-        LabelLayout._fBellow = "700 THICK";
-        LabelLayout._ftype_name = "liberation serif";
-        LabelLayout._ShowPrintDialog = true;
-        LabelLayout._bhight3 = 77;
-        LabelLayout._fhight3 = 55;
+        stored_.options.shopTitle = "Chip Works";
+        stored_.port = "usb3";
+        stored_.font = LabelFont::of("liberation serif", "700 THICK");
+        stored_.options.showPrintDialog = true;
+        stored_.columns[2].barcode.height = 77;
+        stored_.columns[2].text.height = 55;
         TBarSetting d;
         open(d);
         QCOMPARE(d.edTitle->text(), QString("Chip Works"));
@@ -335,14 +334,13 @@ private slots:
         QCOMPARE(d.edit("fedtop2")->text(), QString("18"));
         // Showing changes nothing in the layout.
         TLabelLayout expected = loadedDefaults();
-        expected._ShopTitle = "Chip Works";
-        expected._iprinter = "usb3";
-        expected._fBellow = "700 THICK";
-        expected._ftype_name = "liberation serif";
-        expected._ShowPrintDialog = true;
-        expected._bhight3 = 77;
-        expected._fhight3 = 55;
-        QVERIFY(LabelLayout == expected);
+        expected.options.shopTitle = "Chip Works";
+        expected.port = "usb3";
+        expected.font = LabelFont::of("liberation serif", "700 THICK");
+        expected.options.showPrintDialog = true;
+        expected.columns[2].barcode.height = 77;
+        expected.columns[2].text.height = 55;
+        QVERIFY(d.labelLayout() == expected);
     }
 
     void fontListIsTheInstalledFontsRefilledAtEveryOpening() {
@@ -363,9 +361,9 @@ private slots:
     }
 
     void clampsStoredValuesAndOkStoresThem() {
-        LabelLayout._bwidth1 = 30;
-        LabelLayout._bleft1 = 0;
-        LabelLayout._fhight2 = 1000;
+        stored_.columns[0].barcode.width = 30;
+        stored_.columns[0].barcode.left = 0;
+        stored_.columns[1].text.height = 1000;
         TBarSetting d;
         open(d);
         QCOMPARE(d.edit("bEDwidth1")->text(), QString("24"));
@@ -374,9 +372,9 @@ private slots:
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(!d.isVisible());
-        QCOMPARE(LabelLayout._bwidth1, 24);
-        QCOMPARE(LabelLayout._bleft1, 1);
-        QCOMPARE(LabelLayout._fhight2, 999);
+        QCOMPARE(d.labelLayout().columns[0].barcode.width, 24);
+        QCOMPARE(d.labelLayout().columns[0].barcode.left, 1);
+        QCOMPARE(d.labelLayout().columns[1].text.height, 999);
     }
 
     void upDownArrows_data() {
@@ -443,10 +441,12 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, stored);
         QFETCH(QString, afterOk);
-        QString TLabelLayout::*member = field == "font"     ? &TLabelLayout::_ftype_name
-                                        : field == "weight" ? &TLabelLayout::_fBellow
-                                                            : &TLabelLayout::_iprinter;
-        LabelLayout.*member = stored;
+        if (field == "font")
+            stored_.font = LabelFont::of(stored, stored_.font.weightText);
+        else if (field == "weight")
+            stored_.font = LabelFont::of(stored_.font.face, stored);
+        else
+            stored_.port = stored;
         TBarSetting d;
         open(d);
         QComboBox* list = field == "font"     ? d.cbbFontName
@@ -455,7 +455,11 @@ private slots:
         QCOMPARE(list->currentIndex() < 0, afterOk.isEmpty());
         QCOMPARE(list->currentText(), afterOk);
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
-        QCOMPARE(LabelLayout.*member, afterOk);
+        const TLabelLayout& after = d.labelLayout();
+        QCOMPARE(field == "font"     ? after.font.face
+                 : field == "weight" ? after.font.weightText
+                                     : after.port,
+                 afterOk);
     }
 
     void loadDefaultThenCancelChangesNothing_data() {
@@ -466,7 +470,7 @@ private slots:
     }
     void loadDefaultThenCancelChangesNothing() {
         QFETCH(QString, how);
-        const TLabelLayout before = LabelLayout;
+        const TLabelLayout before = stored_;
         TBarSetting d;
         open(d);
         QTest::mouseClick(d.btnLoadDefault, Qt::LeftButton);
@@ -481,7 +485,7 @@ private slots:
             d.close();
         QVERIFY(!d.isVisible());
         QCOMPARE(d.result(), int(QDialog::Rejected));
-        QVERIFY(LabelLayout == before);
+        QVERIFY(d.labelLayout() == before);
         QVERIFY(!QFile::exists("Quillet.ini"));
         // The next opening shows the layout again.
         open(d);
@@ -491,27 +495,25 @@ private slots:
     }
 
     void loadDefaultThenOkChangesOnlyTheBoxValues() {
-        LabelLayout._iprinter = "USB2";
-        LabelLayout._fBellow = "600 half thick  ";
-        LabelLayout._ShowPrintDialog = true;
-        TLabelLayout expected = LabelLayout;
-        const int presets[24] = {20, 145, 270, 1, 1, 1, 1, 1, 1, 24, 24, 24,
-                                 20, 145, 270, 8, 8, 8, 1, 1, 1, 36, 36, 36};
-        int32_t* fields[24] = {
-            &expected._bleft1,  &expected._bleft2,  &expected._bleft3,  &expected._btop1,
-            &expected._btop2,   &expected._btop3,   &expected._bwidth1, &expected._bwidth2,
-            &expected._bwidth3, &expected._bhight1, &expected._bhight2, &expected._bhight3,
-            &expected._fleft1,  &expected._fleft2,  &expected._fleft3,  &expected._ftop1,
-            &expected._ftop2,   &expected._ftop3,   &expected._fwidth1, &expected._fwidth2,
-            &expected._fwidth3, &expected._fhight1, &expected._fhight2, &expected._fhight3};
-        for (int i = 0; i < 24; ++i)
-            *fields[i] = presets[i];
+        stored_.port = "USB2";
+        stored_.font = LabelFont::of(stored_.font.face, "600 half thick  ");
+        stored_.options.showPrintDialog = true;
+        TLabelLayout expected = stored_;
+        // Barcode left, top, width, height of labels 1-3, then the same for the text.
+        const int presets[2][4][3] = {{{20, 145, 270}, {1, 1, 1}, {1, 1, 1}, {24, 24, 24}},
+                                      {{20, 145, 270}, {8, 8, 8}, {1, 1, 1}, {36, 36, 36}}};
+        for (size_t c = 0; c < 3; ++c) {
+            expected.columns[c].barcode = {presets[0][0][c], presets[0][1][c], presets[0][2][c],
+                                           presets[0][3][c]};
+            expected.columns[c].text = {presets[1][0][c], presets[1][1][c], presets[1][2][c],
+                                        presets[1][3][c]};
+        }
         TBarSetting d;
         open(d);
         QTest::mouseClick(d.btnLoadDefault, Qt::LeftButton);
         QVERIFY(d.isVisible());
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
-        QVERIFY(LabelLayout == expected);
+        QVERIFY(d.labelLayout() == expected);
     }
 
     void enterMovesTheFocus_data() {
@@ -538,7 +540,7 @@ private slots:
         QTest::keyClick(start, Qt::Key_Return);
         QVERIFY(d.isVisible());
         QCOMPARE(QApplication::focusWidget()->objectName(), to);
-        QVERIFY(LabelLayout == loadedDefaults());
+        QVERIFY(d.labelLayout() == loadedDefaults());
     }
 
     void enterOnAFocusedButtonPressesIt() {
@@ -555,7 +557,7 @@ private slots:
     // --- the preview ---
 
     void previewFollowsTheUpDowns() {
-        LabelLayout = fittingLayout();
+        stored_ = fittingLayout();
         TBarSetting d;
         open(d);
         const QImage before = d.StripPreview->picture();
@@ -567,7 +569,7 @@ private slots:
         QVERIFY(d.StripPreview->picture() != before);
         QCOMPARE(firstInkColumn(d.StripPreview->result().strip, 0, 240), barsBefore - 5);
         // Nothing reached the layout.
-        QCOMPARE(LabelLayout._bleft1, fittingLayout()._bleft1);
+        QVERIFY(d.labelLayout() == fittingLayout());
         QVERIFY(d.StripPreview->flags().isEmpty());
         // The picture on screen is the preview's picture.
         QCOMPARE(d.StripPreview->lblStrip->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
@@ -587,7 +589,7 @@ private slots:
         QFETCH(LabelFormat, format);
         QFETCH(QString, upDown);
         QFETCH(int, steps);
-        LabelLayout = fittingLayout();
+        stored_ = fittingLayout();
         const LabelRow row = ::sampleRow({"VB001002", "VA0C0FFE"});
         TBarSetting d(nullptr, [&] { return PreviewSamples{row, format}; });
         open(d);
@@ -599,7 +601,7 @@ private slots:
         const QList<StripItem> items = d.StripPreview->result().items;
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
         QTemporaryDir out;
-        const QImage printed = virtualPrinterStrip(LabelLayout, row, format, out.path());
+        const QImage printed = virtualPrinterStrip(d.labelLayout(), row, format, out.path());
         QVERIFY(!printed.isNull());
         // The job printed ink, and the preview shows exactly it.
         QVERIFY(firstInkColumn(printed, 0, printed.width()) >= 0);
@@ -625,7 +627,7 @@ private slots:
         QFETCH(QString, upDown);
         QFETCH(int, value);
         QFETCH(QString, flag);
-        LabelLayout = fittingLayout();
+        stored_ = fittingLayout();
         TBarSetting d;
         open(d);
         QVERIFY(d.StripPreview->flags().isEmpty());
@@ -659,7 +661,7 @@ private slots:
         ScriptedPrompts prompts;
         RecordingPpla printer;
         TmainBarcode w(*dm, prompts, printer);
-        LabelLayout = fittingLayout();
+        w.setLabelLayout(fittingLayout());
         QVERIFY(!w.BarSetting);
         int opened = 0;
         auto act = [&] {
@@ -674,13 +676,14 @@ private slots:
         QCOMPARE(opened, 1);
         QVERIFY(prompts.shown.empty());
         QVERIFY(!w.BarSetting->isVisible());
-        QCOMPARE(LabelLayout._bleft2, ok ? 333 : fittingLayout()._bleft2);
+        QCOMPARE(w.labelLayout().columns[1].barcode.left,
+                 ok ? 333 : fittingLayout().columns[1].barcode.left);
         QCOMPARE(QFile::exists("Quillet.ini"), ok);
         if (ok) {
             TLabelLayout read;
             WindowGeometry geometry{1, 2, 3, 4};
             QVERIFY(!loadSettings(read, geometry).hasError());
-            QVERIFY(read == LabelLayout);
+            QVERIFY(read == w.labelLayout());
             QCOMPARE(geometry.top, 1); // the dialog save leaves the geometry out
         }
         // A second opening reuses the dialog.
@@ -721,7 +724,7 @@ private slots:
         ScriptedPrompts prompts;
         RecordingPpla printer;
         TmainBarcode w(*dm, prompts, printer);
-        LabelLayout = fittingLayout();
+        w.setLabelLayout(fittingLayout());
         w.BtnQueryClick();
         QCOMPARE(w.qryLable->count(), 2);
         QStringList listTexts;
@@ -738,12 +741,12 @@ private slots:
         QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
         QTemporaryDir out;
         const QImage printed = virtualPrinterStrip(
-            LabelLayout, ::sampleRow(listTexts),
+            w.labelLayout(), ::sampleRow(listTexts),
             formatItem == 0 ? LabelFormat::Barcode : LabelFormat::Text, out.path());
         QCOMPARE(differingPixels(shown, printed, items, VirtualPrinterOptions{}), 0);
         // The other format draws a different strip: the comparison can tell.
         const QImage other = virtualPrinterStrip(
-            LabelLayout, ::sampleRow(listTexts),
+            w.labelLayout(), ::sampleRow(listTexts),
             formatItem == 0 ? LabelFormat::Text : LabelFormat::Barcode, out.path());
         QVERIFY(differingPixels(shown, other, items, VirtualPrinterOptions{}) > 0);
     }

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 #include "db/DemoData.h"
 #include "db/LabelList.h"
 #include "forms/umainBarcode.h"
@@ -41,7 +41,14 @@ class TestMainPrinting : public QObject {
         QSqlDatabase db = dm->conADO();
         addDemoLabels(db, labels);
     }
-    static void defaultLayout() { LabelLayout = stripLayout(); }
+    // The window loads its layout from the settings file when it is created;
+    // the tests print with their own.
+    static void defaultLayout(TmainBarcode& w) { w.setLabelLayout(stripLayout()); }
+    static void usePort(TmainBarcode& w, const QString& port) {
+        TLabelLayout layout = w.labelLayout();
+        layout.port = port;
+        w.setLabelLayout(layout);
+    }
     int unprinted() {
         return scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE ifnull(PrintFlag,0)=0")
             .toInt();
@@ -49,7 +56,6 @@ class TestMainPrinting : public QObject {
 
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
-    void init() { defaultLayout(); }
     void cleanupTestCase() { dm.reset(); }
 
     void autoPrintSwitchesFiltersAndButtons() {
@@ -154,8 +160,8 @@ private slots:
         QTest::addColumn<int>("printOuts");
         QTest::addColumn<int>("unprintedAfter");
         QTest::addColumn<QString>("error");
-        QTest::newRow("open fails") << "open" << 0 << 7
-                                    << "Automatic printing stopped: Open USB fail!";
+        QTest::newRow("open fails")
+            << "open" << 0 << 7 << "Automatic printing stopped: Open USB fail!";
         QTest::newRow("write fails") << "write" << 1 << 7
                                      << "Automatic printing stopped: Printing to USB1 failed: "
                                         "Broken pipe";
@@ -184,7 +190,7 @@ private slots:
                               "END"));
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, ppla);
-        LabelLayout._iprinter = "USB1";
+        usePort(w, "USB1");
         w.cbAutoPrint->click();
         QVERIFY(!w.rbPrinted->isEnabled());
         QVERIFY(!w.edLabelLike->isEnabled());
@@ -243,10 +249,10 @@ private slots:
             void begin(int) override {}
             bool advance(int done) override {
                 if (done == 1) {
-                    for (QWidget* c : {(QWidget*)w->BtnQuery, (QWidget*)w->BtnSetting,
-                                       (QWidget*)w->btnOrderInfo, (QWidget*)w->cbAutoPrint,
-                                       (QWidget*)w->BitBtn1, (QWidget*)w->DBGridEh1,
-                                       (QWidget*)w->edLabelLike})
+                    for (QWidget* c :
+                         {(QWidget*)w->BtnQuery, (QWidget*)w->BtnSetting, (QWidget*)w->btnOrderInfo,
+                          (QWidget*)w->cbAutoPrint, (QWidget*)w->BitBtn1, (QWidget*)w->DBGridEh1,
+                          (QWidget*)w->edLabelLike})
                         enabled << c->isEnabled();
                     w->BtnQueryClick();
                     w->close();
@@ -280,7 +286,7 @@ private slots:
         ScriptedPrompts prompts;
         qputenv("VORNELL_PRINTER_USB2", "tcp:127.0.0.1:9101");
         TmainBarcode w(*dm, prompts, ppla);
-        LabelLayout._iprinter = "USB2";
+        usePort(w, "USB2");
         w.setDatabaseDescription("embedded /srv/station/vornell.db");
         qunsetenv("VORNELL_PRINTER_USB2");
         QCOMPARE(w.stationInfo->text(), QString("Database: embedded /srv/station/vornell.db   "
@@ -379,7 +385,7 @@ private slots:
         PplaPrinter printer(options);
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, printer);
-        defaultLayout(); // the window loaded the stored defaults, which put two columns at 240
+        defaultLayout(w); // the window loaded the stored defaults, which put two columns at 240
         w.show();
         QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
         QCOMPARE(w.qryLable->count(), 8);

@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "db/LabelList.h"
 #include "printer/RecordingPpla.h"
 #include "printing/ListPrinter.h"
@@ -75,10 +75,11 @@ class TestListPrint : public QObject {
 private slots:
     void init() {
         layout = TLabelLayout{};
-        layout._iprinter = "USB1";
-        layout._fBellow = "400 standard";
-        layout._bwidth1 = 1;
-        layout._bhight1 = layout._bhight2 = layout._bhight3 = 30;
+        layout.port = "USB1";
+        layout.font = LabelFont::of(QString(), "400 standard");
+        layout.columns[0].barcode.width = 1;
+        for (LabelColumn& column : layout.columns)
+            column.barcode.height = 30;
     }
     void cleanupTestCase() {
         list.reset();
@@ -213,8 +214,8 @@ private slots:
         update.addBindValue(fifth);
         QVERIFY(update.exec());
         list->open({"SELECT * FROM PrintLabel ORDER BY Iden_id"});
-        layout._bwidth1 = width;
-        layout._bhight2 = height2;
+        layout.columns[0].barcode.width = width;
+        layout.columns[1].barcode.height = height2;
         const ListPrintResult r = PrintLabelList(ctx(silent));
         QCOMPARE(r.stripsPrinted, strips);
         QCOMPARE(r.completed, failure.isEmpty());

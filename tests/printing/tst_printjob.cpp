@@ -1,6 +1,6 @@
-#include "app/AppError.h"
-#include "printer/RecordingPpla.h"
+#include "core/AppError.h"
 #include "printer/PortConfig.h"
+#include "printer/RecordingPpla.h"
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "settings/uBarcode.h"
@@ -10,16 +10,11 @@
 namespace {
 TLabelLayout defaults() {
     TLabelLayout l;
-    l._bleft1 = 30, l._bleft2 = 240, l._bleft3 = 480;
-    l._btop1 = 31, l._btop2 = 32, l._btop3 = 33;
-    l._bwidth1 = 1, l._bwidth2 = 7, l._bwidth3 = 9;
-    l._bhight1 = 30, l._bhight2 = 29, l._bhight3 = 28;
-    l._fleft1 = 20, l._fleft2 = 230, l._fleft3 = 470;
-    l._ftop1 = 18, l._ftop2 = 19, l._ftop3 = 17;
-    l._fhight1 = 30, l._fhight2 = 4, l._fhight3 = 1;
-    l._ftype_name = "Times New Roman";
-    l._fBellow = "700 thick";
-    l._iprinter = "USB1";
+    l.columns[0] = {{30, 31, 1, 30}, {20, 18, 0, 30}};
+    l.columns[1] = {{240, 32, 7, 29}, {230, 19, 0, 4}};
+    l.columns[2] = {{480, 33, 9, 28}, {470, 17, 0, 1}};
+    l.font = LabelFont::of("Times New Roman", "700 thick");
+    l.port = "USB1";
     return l;
 }
 } // namespace
@@ -98,7 +93,7 @@ private slots:
         QFETCH(QString, printer);
         QFETCH(QString, open);
         TLabelLayout l = defaults();
-        l._iprinter = printer;
+        l.port = printer;
         RecordingPpla ppla;
         QString failure;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
@@ -108,7 +103,7 @@ private slots:
 
     void usbSearch() {
         TLabelLayout l = defaults();
-        l._iprinter = "USBX";
+        l.port = "USBX";
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", 12);
         ppla.setUsbDevice("OS-214plus", "/dev/usb/lp3");
@@ -135,7 +130,7 @@ private slots:
         QFETCH(QString, printer);
         QFETCH(int, usbPresent);
         TLabelLayout l = defaults();
-        l._iprinter = printer;
+        l.port = printer;
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", usbPresent);
         ppla.setResult("A_CreatePrn", 3);
@@ -175,7 +170,7 @@ private slots:
         QFETCH(int, format);
         QFETCH(QStringList, ops);
         TLabelLayout l = defaults();
-        l._fBellow = "bold";
+        l.font = LabelFont::of(l.font.face, "bold");
         RecordingPpla ppla;
         QString failure;
         try {
@@ -194,18 +189,38 @@ private slots:
         QTest::addColumn<QString>("variable");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("device");
-        QTest::newRow("USB1 default") << "USB1" << "" << "" << "/dev/usb/lp0";
-        QTest::newRow("USB3 default") << "USB3" << "" << "" << "/dev/usb/lp2";
-        QTest::newRow("USB1 tcp") << "USB1" << "VORNELL_PRINTER_USB1" << "tcp:10.0.0.7"
+        QTest::newRow("USB1 default") << "USB1"
+                                      << ""
+                                      << ""
+                                      << "/dev/usb/lp0";
+        QTest::newRow("USB3 default") << "USB3"
+                                      << ""
+                                      << ""
+                                      << "/dev/usb/lp2";
+        QTest::newRow("USB1 tcp") << "USB1"
+                                  << "VORNELL_PRINTER_USB1"
+                                  << "tcp:10.0.0.7"
                                   << "tcp:10.0.0.7:9100";
-        QTest::newRow("USB2 preview") << "USB2" << "VORNELL_PRINTER_USB2" << "preview:printed"
+        QTest::newRow("USB2 preview") << "USB2"
+                                      << "VORNELL_PRINTER_USB2"
+                                      << "preview:printed"
                                       << "preview:printed";
-        QTest::newRow("USBX search") << "USBX" << "" << "" << "USB search";
-        QTest::newRow("USBX set") << "USBX" << "VORNELL_PRINTER_USBX" << "file:/tmp/x"
+        QTest::newRow("USBX search") << "USBX"
+                                     << ""
+                                     << ""
+                                     << "USB search";
+        QTest::newRow("USBX set") << "USBX"
+                                  << "VORNELL_PRINTER_USBX"
+                                  << "file:/tmp/x"
                                   << "file:/tmp/x";
-        QTest::newRow("other name") << "usb1" << "" << ""
-                                    << "not configured (no printer is configured for port 0 (VORNELL_PRINTER_0 is not set))";
-        QTest::newRow("malformed") << "USB1" << "VORNELL_PRINTER_USB1" << "tcp:"
+        QTest::newRow("other name") << "usb1"
+                                    << ""
+                                    << ""
+                                    << "not configured (no printer is configured for port 0 "
+                                       "(VORNELL_PRINTER_0 is not set))";
+        QTest::newRow("malformed") << "USB1"
+                                   << "VORNELL_PRINTER_USB1"
+                                   << "tcp:"
                                    << "not configured (\"tcp:\": no host)";
     }
     void portDevice() {
@@ -213,7 +228,8 @@ private slots:
         QFETCH(QString, variable);
         QFETCH(QString, value);
         QFETCH(QString, device);
-        const PortConfig config([&](const QString& v) { return v == variable ? value : QString(); });
+        const PortConfig config(
+            [&](const QString& v) { return v == variable ? value : QString(); });
         QCOMPARE(::portDevice(name, config), device);
     }
 

@@ -1,5 +1,6 @@
-#include "app/AppError.h"
-#include "app/Language.h"
+#include "core/AppError.h"
+#include "core/Language.h"
+#include "settings/LayoutKeys.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
@@ -18,14 +19,14 @@ namespace {
 
 TLabelLayout sample() {
     TLabelLayout l;
-    l._bleft1 = 11, l._bleft2 = 12, l._bleft3 = 13, l._btop1 = 21, l._btop2 = 22, l._btop3 = 23;
-    l._bwidth1 = 31, l._bwidth2 = 32, l._bwidth3 = 33, l._bhight1 = 41, l._bhight2 = 42;
-    l._bhight3 = 43, l._fleft1 = 51, l._fleft2 = 52, l._fleft3 = 53, l._ftop1 = 61, l._ftop2 = 62;
-    l._ftop3 = 63, l._fwidth1 = 71, l._fwidth2 = 72, l._fwidth3 = 73, l._fhight1 = 81;
-    l._fhight2 = 82, l._fhight3 = 83;
-    l._ftype_name = "Arial", l._fBellow = "700 bold", l._ShopTitle = QString::fromUtf8("标签");
-    l._iprinter = "USB3", l._PrintStyle = 5, l._PrintOption = -6, l._PrintOption2 = 7;
-    l._ShowPrintDialog = true;
+    for (int32_t c = 0; c < 3; ++c) {
+        l.columns[size_t(c)].barcode = {11 + c, 21 + c, 31 + c, 41 + c};
+        l.columns[size_t(c)].text = {51 + c, 61 + c, 71 + c, 81 + c};
+    }
+    l.font = LabelFont::of("Arial", "700 bold");
+    l.options.shopTitle = QString::fromUtf8("标签");
+    l.port = "USB3", l.options.style = 5, l.options.option = -6, l.options.option2 = 7;
+    l.options.showPrintDialog = true;
     return l;
 }
 
@@ -76,16 +77,42 @@ private slots:
         const int32_t boxes[24] = {30, 240, 240, 30, 30, 30, 1, 1, 1, 30, 30, 30,
                                    30, 240, 240, 18, 18, 18, 1, 1, 1, 30, 30, 30};
         for (int i = 0; i < 24; ++i)
-            QCOMPARE(l.*kBoxKeys[i].field, boxes[i]);
-        QCOMPARE(l._bleft3, 240);
-        QCOMPARE(l._fleft3, 240);
-        QCOMPARE(l._ShopTitle, "Your Company Name");
-        QCOMPARE(l._ftype_name, "Times New Roman");
-        QCOMPARE(l._fBellow, "400 standard");
-        QCOMPARE(l._iprinter, "USB1");
-        QCOMPARE(l._PrintStyle + l._PrintOption + l._PrintOption2, 0);
-        QCOMPARE(l._ShowPrintDialog, false);
+            QCOMPARE(kBoxKeys[i].of(l), boxes[i]);
+        QCOMPARE(l.columns[2].barcode.left, 240);
+        QCOMPARE(l.columns[2].text.left, 240);
+        QCOMPARE(l.columns[0].text.top, 18);
+        QCOMPARE(l.options.shopTitle, "Your Company Name");
+        QCOMPARE(l.font.face, "Times New Roman");
+        QCOMPARE(l.font.weightText, "400 standard");
+        QCOMPARE(l.font.weight, std::optional<int32_t>(400));
+        QCOMPARE(l.port, "USB1");
+        QCOMPARE(l.options.style + l.options.option + l.options.option2, 0);
+        QCOMPARE(l.options.showPrintDialog, false);
         QVERIFY(entries().isEmpty()); // a load creates nothing
+    }
+
+    // The weight is read once, from the first three characters of the stored
+    // text; the text itself is kept as stored.
+    void fontWeightReadAtLoad_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<int>("weight");
+        QTest::newRow("list entry") << QByteArray("700 thick") << true << 700;
+        QTest::newRow("three digits only") << QByteArray("9001") << true << 900;
+        QTest::newRow("short") << QByteArray("55") << true << 55;
+        QTest::newRow("signed") << QByteArray("-12x") << true << -12;
+        QTest::newRow("words") << QByteArray("bold") << false << 0;
+    }
+    void fontWeightReadAtLoad() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, number);
+        QFETCH(int, weight);
+        TLabelLayout l;
+        WindowGeometry g;
+        QVERIFY(!loadFile("_fBellow=" + stored + "\r\n", l, g).hasError());
+        QCOMPARE(l.font.weightText, QString::fromLatin1(stored));
+        QCOMPARE(l.font.weight, number ? std::optional<int32_t>(weight) : std::nullopt);
+        QCOMPARE(l.font.weightDigits(), QString::fromLatin1(stored.left(3)));
     }
 
     void wholeNumber_data() {
@@ -145,10 +172,10 @@ private slots:
                          "\r\n_PrintOption2=" + value + "\r\n_ShowPrintDialog=" + value + "\r\n",
                      l, g);
         QVERIFY(!r.hasError());
-        QCOMPARE(l._PrintStyle, number);
-        QCOMPARE(l._PrintOption, number);
-        QCOMPARE(l._PrintOption2, number);
-        QCOMPARE(l._ShowPrintDialog, flag);
+        QCOMPARE(l.options.style, number);
+        QCOMPARE(l.options.option, number);
+        QCOMPARE(l.options.option2, number);
+        QCOMPARE(l.options.showPrintDialog, flag);
     }
 
     // A malformed whole number takes its default; the load goes on and names
@@ -190,7 +217,7 @@ private slots:
             expectedGeometry.top = 1; // the window's own value
         for (const BoxKey& box : kBoxKeys)
             if (key == box.name)
-                expected.*box.field = box.defaultValue;
+                box.of(expected) = box.defaultValue;
         QCOMPARE(l, expected);
         QCOMPARE(g, expectedGeometry);
     }
@@ -201,7 +228,7 @@ private slots:
         const auto r =
             loadFile("_bleft2=zz\r\n_bleft1=abc\r\n_btop1=77\r\n_ShopTitle=Mine\r\n", l, g);
         QCOMPARE(r.errorText, "'abc' is not a valid integer value"); // the first in load order
-        QCOMPARE(l._btop1, 77);
+        QCOMPARE(l.columns[0].barcode.top, 77);
         QVERIFY(saveSettingsExit(l, g));
         QVERIFY(contents("Quillet.ini").contains("\r\n_btop1=77\r\n"));
         QVERIFY(contents("Quillet.ini").contains("\r\n_ShopTitle=Mine\r\n"));
@@ -230,7 +257,7 @@ private slots:
         WindowGeometry g;
         QVERIFY(!loadSettings(l, g).hasError()); // spelled Quillet.ini, finds Quillet.INI
         TLabelLayout expected = sample();
-        expected._PrintStyle = 0; // never written at exit
+        expected.options.style = 0; // never written at exit
         QCOMPARE(l, expected);
         QCOMPARE(g, (WindowGeometry{10, 20, 30, 40}));
     }
@@ -252,9 +279,9 @@ private slots:
         QCOMPARE(contents("quillet.ini"), afterDialog);
 
         TLabelLayout l = sample();
-        l._PrintStyle = 99;
-        l._ShopTitle = QString::fromUtf8("中");
-        l._btop2 = -3;
+        l.options.style = 99;
+        l.options.shopTitle = QString::fromUtf8("中");
+        l.columns[1].barcode.top = -3;
         QVERIFY(saveSettingsExit(l, WindowGeometry{10, 20, 30, 40}));
         QByteArray afterExit = afterDialog;
         afterExit.replace("Top=1\r\nleft = 2\r\nheight=3\r\nwidth=4",

@@ -6,15 +6,12 @@
 // (30 mm at 203 dpi is 240 dots), the barcode under its "SN:" line.
 inline TLabelLayout stripLayout() {
     TLabelLayout l;
-    l._bleft1 = 30, l._bleft2 = 270, l._bleft3 = 510;
-    l._btop1 = l._btop2 = l._btop3 = 30;
-    l._bwidth1 = 1;
-    l._bhight1 = l._bhight2 = l._bhight3 = 30;
-    l._fleft1 = 30, l._fleft2 = 270, l._fleft3 = 510;
-    l._ftop1 = l._ftop2 = l._ftop3 = 18;
-    l._fhight1 = l._fhight2 = l._fhight3 = 30;
-    l._ftype_name = "Liberation Serif";
-    l._fBellow = "400 standard";
-    l._iprinter = "USB1";
+    const int32_t lefts[] = {30, 270, 510};
+    for (size_t c = 0; c < 3; ++c) {
+        l.columns[c].barcode = {lefts[c], 30, c == 0 ? 1 : 0, 30};
+        l.columns[c].text = {lefts[c], 18, 0, 30};
+    }
+    l.font = LabelFont::of("Liberation Serif", "400 standard");
+    l.port = "USB1";
     return l;
 }
