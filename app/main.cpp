@@ -1,7 +1,7 @@
 // Vornell: the label print station of the chip production floor.
 
+#include "app/Startup.h"
 #include "forms/QtPrompts.h"
-#include "forms/Startup.h"
 
 #include <QApplication>
 

@@ -6,8 +6,8 @@
 // The database (1,000,000 labels over 100 days, 15,000 of them unprinted and
 // created today) is made once in a temporary folder.
 
-#include "app/DataModule.h"
-#include "app/Language.h"
+#include "core/DataModule.h"
+#include "core/Language.h"
 #include "db/DbLocation.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"

@@ -4,7 +4,7 @@
 //
 //   build/bench/printing_bench
 
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 #include "db/DbLocation.h"
 #include "db/DemoData.h"
 #include "db/LabelList.h"

@@ -1,7 +1,7 @@
 #include "db/EmbeddedDatabase.h"
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

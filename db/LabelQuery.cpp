@@ -1,7 +1,7 @@
 #include "db/LabelQuery.h"
 
-#include "app/Language.h"
-#include "app/Text.h"
+#include "core/Language.h"
+#include "core/Text.h"
 
 int labelQueryCount(const QString& amountText) {
     int count = 10000;

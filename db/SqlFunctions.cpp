@@ -1,6 +1,6 @@
 #include "db/EmbeddedDatabase.h"
 
-#include "app/AppError.h"
+#include "core/AppError.h"
 
 #include <QDateTime>
 #include <QSqlDriver>

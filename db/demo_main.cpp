@@ -1,8 +1,8 @@
 // vornell-demo-db PATH [COUNT]: creates the embedded database at PATH when it
 // is missing and adds COUNT (default 30) unprinted labels created today.
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
 #include "db/DbLocation.h"
 #include "db/DemoData.h"
 

@@ -1,7 +1,7 @@
 #include "forms/uNewOrder.h"
 
-#include "app/DataModule.h"
-#include "app/ErrorReport.h"
+#include "core/DataModule.h"
+#include "core/ErrorReport.h"
 #include "db/Dialect.h"
 #include "db/OrderStatements.h"
 #include "db/RecordSet.h"

@@ -1,6 +1,6 @@
 #include "printer/VirtualPrinter.h"
 
-#include "settings/SafeWrite.h"
+#include "core/SafeWrite.h"
 
 #include <QBuffer>
 #include <QDir>

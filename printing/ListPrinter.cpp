@@ -1,6 +1,6 @@
 #include "printing/ListPrinter.h"
 
-#include "app/Text.h"
+#include "core/Text.h"
 #include "db/LabelList.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrintMarking.h"

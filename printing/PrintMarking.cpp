@@ -1,7 +1,7 @@
 #include "printing/PrintMarking.h"
 
-#include "app/AppError.h"
-#include "app/DataModule.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
 
 QStringList printMarkingLines(const std::array<int64_t, 3>& ids) {
     // getdate() is the server's clock; the embedded database registers its own.

@@ -1,5 +1,5 @@
-#include "app/AppError.h"
-#include "app/DataModule.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
 #include "db/DbLocation.h"
 #include "tests/support/ScriptedPrompts.h"
 

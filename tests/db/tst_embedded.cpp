@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "db/DemoData.h"
 #include "db/EmbeddedDatabase.h"
 #include "db/LabelList.h"

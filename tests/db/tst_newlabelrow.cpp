@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "db/LabelList.h"
 #include "tests/support/TestDatabase.h"
 

@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "db/CreateDeviceICRel.h"
 #include "db/OrderStatements.h"
 #include "db/RecordSet.h"

@@ -1,6 +1,6 @@
-#include "app/Language.h"
+#include "core/Language.h"
 #include "db/LabelList.h"
-#include "forms/Startup.h"
+#include "app/Startup.h"
 #include "forms/umainBarcode.h"
 #include "printer/RecordingPpla.h"
 #include "printing/PrintProgress.h"

@@ -1,4 +1,4 @@
-#include "app/AppError.h"
+#include "core/AppError.h"
 #include "settings/IniFile.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 #include "db/DbLocation.h"
 
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppError.h"
-#include "app/Prompts.h"
+#include "core/AppError.h"
+#include "core/Prompts.h"
 
 #include <exception>
 #include <utility>

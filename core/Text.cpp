@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "core/Text.h"
 
 QString trimBlanks(const QString& text) {
     qsizetype begin = 0, end = text.size();

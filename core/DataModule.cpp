@@ -1,7 +1,7 @@
-#include "app/DataModule.h"
+#include "core/DataModule.h"
 
-#include "app/AppError.h"
-#include "app/Prompts.h"
+#include "core/AppError.h"
+#include "core/Prompts.h"
 
 #include <QCoreApplication>
 #include <QSqlError>

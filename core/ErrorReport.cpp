@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 
 QString errorReportText(const QString& text) {
     if (!text.isEmpty() && text.back() > QLatin1Char('.'))

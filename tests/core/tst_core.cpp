@@ -1,13 +1,13 @@
-#include "app/AppError.h"
-#include "app/DataModule.h"
-#include "app/ErrorReport.h"
-#include "app/Language.h"
-#include "app/Text.h"
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/ErrorReport.h"
+#include "core/Language.h"
+#include "core/Text.h"
 #include "tests/support/ScriptedPrompts.h"
 
 #include <QTest>
 
-class TestApp : public QObject {
+class TestCore : public QObject {
     Q_OBJECT
 private slots:
     void errorReportAddsFullStop_data() {
@@ -130,5 +130,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestApp)
-#include "tst_app.moc"
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"

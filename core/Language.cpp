@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QLocale>
 #include <QProcessEnvironment>

@@ -1,4 +1,4 @@
-#include "settings/SafeWrite.h"
+#include "core/SafeWrite.h"
 
 #include <QSaveFile>
 
