@@ -56,7 +56,6 @@ class TestNewOrder : public QObject {
     QVariant scalarOf(const QString& sql) { return scalar(dm->conADO(), sql); }
     int orders() { return scalarOf("SELECT count(*) FROM DeviceICRelOrder").toInt(); }
     int procedureRuns() const { return int(sent.count("EXECUTE sp_CreateDeviceICRel")); }
-    static void defaultLayout() { LabelLayout = stripLayout(); }
 
 private slots:
     void initTestCase() { QDir::setCurrent(dir.path()); }
@@ -460,7 +459,7 @@ private slots:
         PplaPrinter printer(options);
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, printer);
-        defaultLayout();
+        w.setLabelLayout(stripLayout());
         w.show();
         ManagerDriver d([&](TFNewOrder& shown) {
             QTest::mouseClick(shown.BitBtn1, Qt::LeftButton);
