@@ -1,5 +1,7 @@
 #include "printer/FdPort.h"
 
+#include "printer/StatusQuery.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -238,7 +240,23 @@ bool FdPort::open() {
     if (fd_ < 0)
         return fail(systemError(errno));
     backlog_ = backlogOf(fd_);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    readable_ = mode_ == Mode::Device && flags >= 0 && (flags & O_ACCMODE) == O_RDWR;
     return true;
+}
+
+std::optional<PrinterStatus> FdPort::askStatus(int timeoutMs) {
+    if (fd_ < 0) {
+        fail(QStringLiteral("port is not open"));
+        return std::nullopt;
+    }
+    if (!readable_)
+        return Port::askStatus(timeoutMs);
+    QString why;
+    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why);
+    if (!status)
+        fail(why);
+    return status;
 }
 
 bool FdPort::write(QByteArrayView bytes) {
@@ -281,6 +299,7 @@ void FdPort::close() {
         ::close(fd_);
         fd_ = -1;
     }
+    readable_ = false;
 }
 
 QString FdPort::describe() const {

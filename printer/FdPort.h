@@ -62,6 +62,10 @@ public:
     void close() override;
     bool isOpen() const override { return fd_ >= 0; }
     QString describe() const override;
+    // A device opened read-write: a FIFO and a device that refused reading
+    // cannot answer.
+    bool canAskStatus() const override { return fd_ >= 0 && readable_; }
+    std::optional<PrinterStatus> askStatus(int timeoutMs = DefaultStatusTimeoutMs) override;
 
 private:
     bool writeFile(QByteArrayView bytes);
@@ -71,6 +75,7 @@ private:
     int timeoutMs_;
     int fd_ = -1;
     Backlog backlog_ = Backlog::None;
+    bool readable_ = false;
 };
 
 QString systemError(int errnum);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "printer/PrinterStatus.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 
 // Where the bytes of a strip go. A port is opened by A_CreatePrn, written at
 // print-out and feed, closed by A_ClosePrn. Every failure is reported with the
@@ -19,6 +23,20 @@ public:
     // What the port reaches, e.g. "/dev/usb/lp0" or "tcp:10.0.0.7:9100".
     virtual QString describe() const = 0;
     QString errorText() const { return error_; }
+
+    // Whether the printer behind the open port can be asked for its status:
+    // a TCP printer, a device opened for reading too. Files, previews and
+    // memory cannot answer.
+    virtual bool canAskStatus() const { return false; }
+    // Sends the immediate status request and reads the printer's answer
+    // within timeoutMs. nullopt with the reason in errorText() when the port
+    // cannot ask or no whole, well-formed answer came in time: a status that
+    // is not known is never taken for a ready printer.
+    virtual std::optional<PrinterStatus> askStatus(int timeoutMs = DefaultStatusTimeoutMs) {
+        Q_UNUSED(timeoutMs);
+        fail(QStringLiteral("%1 cannot ask the printer for its status").arg(describe()));
+        return std::nullopt;
+    }
 
 protected:
     bool fail(QString text) {

@@ -56,6 +56,21 @@ PortTarget parsePortTarget(const QString& value) {
     return bad(QStringLiteral("\"%1\" is none of /dev/..., tcp:, file:, preview:").arg(v));
 }
 
+bool parseStatusMode(const QString& value, StatusMode* mode, QString* error) {
+    const QString v = value.trimmed().toLower();
+    if (v == QLatin1String("auto") || v.isEmpty())
+        *mode = StatusMode::Auto;
+    else if (v == QLatin1String("on"))
+        *mode = StatusMode::On;
+    else if (v == QLatin1String("off"))
+        *mode = StatusMode::Off;
+    else {
+        *error = QStringLiteral("\"%1\" is none of auto, on, off").arg(value.trimmed());
+        return false;
+    }
+    return true;
+}
+
 PortConfig::PortConfig(Env env) : env_(std::move(env)) {
     if (!env_)
         env_ = [](const QString& name) {
@@ -67,6 +82,20 @@ QString PortConfig::variableFor(const QString& number) {
     if (number == QLatin1String("0"))
         return QStringLiteral("VORNELL_PRINTER_0");
     return QStringLiteral("VORNELL_PRINTER_USB") + number;
+}
+
+QString PortConfig::statusVariableFor(const QString& number) {
+    return variableFor(number) + QStringLiteral("_STATUS");
+}
+
+void PortConfig::readStatus(const QString& number, PortTarget* target) const {
+    target->statusSource = statusVariableFor(number);
+    QString why;
+    StatusMode mode = StatusMode::Auto;
+    if (parseStatusMode(env_(target->statusSource), &mode, &why))
+        target->status = mode;
+    else
+        target->statusError = target->statusSource + QStringLiteral(": ") + why;
 }
 
 PortTarget PortConfig::forPortNumber(const QString& number) const {
@@ -89,6 +118,7 @@ PortTarget PortConfig::forPortNumber(const QString& number) const {
         target.path = QStringLiteral("/dev/usb/lp%1").arg(number.toInt() - 1);
     }
     target.source = var;
+    readStatus(number, &target);
     return target;
 }
 
@@ -101,5 +131,6 @@ PortTarget PortConfig::usbxOverride() const {
         target.value = value.trimmed();
     }
     target.source = var;
+    readStatus(QStringLiteral("X"), &target);
     return target;
 }

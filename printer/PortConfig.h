@@ -19,6 +19,17 @@
 //
 // Unset, "1" ... "6" reach /dev/usb/lp0 ... /dev/usb/lp5 and "0" reaches
 // nothing (opening it fails). USBX unset means the search of sysfs.
+//
+// Whether the printer is asked for its status comes from the same name with
+// "_STATUS" after it (VORNELL_PRINTER_USB1_STATUS, ..._USBX_STATUS,
+// VORNELL_PRINTER_0_STATUS): "auto" (unset) where the port can answer, "on"
+// always, "off" never.
+enum class StatusMode { Auto, On, Off };
+
+// Parses one configured status value, case and surrounding blanks aside;
+// false with *error naming the value and the three choices otherwise.
+bool parseStatusMode(const QString& value, StatusMode* mode, QString* error);
+
 struct PortTarget {
     enum class Kind { None, Device, Tcp, File, Preview };
     Kind kind = Kind::None;
@@ -28,6 +39,9 @@ struct PortTarget {
     QString source; // where the target was configured, e.g. "VORNELL_PRINTER_USB1"
     QString value;  // the configured text, empty for a built-in default
     QString error;  // why there is no port (kind None)
+    StatusMode status = StatusMode::Auto;
+    QString statusSource; // e.g. "VORNELL_PRINTER_USB1_STATUS"
+    QString statusError;  // a malformed status value (status then stays Auto)
 
     bool operator==(const PortTarget&) const = default;
 };
@@ -49,7 +63,12 @@ public:
     PortTarget usbxOverride() const;
     // The environment variable that configures a port number ("1" -> ..._USB1).
     static QString variableFor(const QString& number);
+    // The variable of its status setting ("1" -> ..._USB1_STATUS, "X" ->
+    // ..._USBX_STATUS).
+    static QString statusVariableFor(const QString& number);
 
 private:
+    void readStatus(const QString& number, PortTarget* target) const;
+
     Env env_;
 };

@@ -1,6 +1,7 @@
 #include "printer/TcpPort.h"
 
 #include "printer/FdPort.h"
+#include "printer/StatusQuery.h"
 
 #include <QElapsedTimer>
 
@@ -135,6 +136,18 @@ bool TcpPort::write(QByteArrayView bytes) {
     if (peerGone(fd_, &why))
         return fail(why);
     return true;
+}
+
+std::optional<PrinterStatus> TcpPort::askStatus(int timeoutMs) {
+    if (fd_ < 0) {
+        fail(QStringLiteral("port is not open"));
+        return std::nullopt;
+    }
+    QString why;
+    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why);
+    if (!status)
+        fail(why);
+    return status;
 }
 
 void TcpPort::close() {

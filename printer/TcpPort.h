@@ -15,6 +15,8 @@ public:
     void close() override;
     bool isOpen() const override { return fd_ >= 0; }
     QString describe() const override;
+    bool canAskStatus() const override { return fd_ >= 0; }
+    std::optional<PrinterStatus> askStatus(int timeoutMs = DefaultStatusTimeoutMs) override;
 
 private:
     bool connectTo(const void* addr, unsigned addrLen, int family, QString* error);
