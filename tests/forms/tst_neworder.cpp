@@ -53,6 +53,12 @@ class TestNewOrder : public QObject {
         });
         QTest::mouseClick(m.SpeedButton1, Qt::LeftButton);
     }
+    // Shows a manager, playing the operator's part while it is open.
+    void runManager(ScriptedPrompts& prompts, std::function<void(TFNewOrder&)> operate) {
+        TFNewOrder m(*dm, prompts);
+        ManagerDriver d(std::move(operate));
+        m.ShowModal();
+    }
     QVariant scalarOf(const QString& sql) { return scalar(dm->conADO(), sql); }
     int orders() { return scalarOf("SELECT count(*) FROM DeviceICRelOrder").toInt(); }
     int procedureRuns() const { return int(sent.count("EXECUTE sp_CreateDeviceICRel")); }
@@ -119,8 +125,7 @@ private slots:
     void restoreKeepsTheEntry() {
         QFETCH(bool, minimise);
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             QTest::mouseClick(shown.BitBtn1, Qt::LeftButton);
             choose(shown, "VN3010B");
             shown.edAmount->setText("5");
@@ -142,7 +147,6 @@ private slots:
             QCOMPARE(shown.edICType->text(), QString("VN3010B"));
             QCOMPARE(shown.edAmount->text(), QString("5"));
         });
-        m.ShowModal();
         QVERIFY(prompts.shown.empty());
     }
 
@@ -162,8 +166,7 @@ private slots:
         QFETCH(QString, description);
         QFETCH(QString, version);
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, type.toLower());
             QCOMPARE(shown.edICType->text(), type);
@@ -175,7 +178,6 @@ private slots:
             QCOMPARE(shown.rememberedRemark(), QString("标签打印程序"));
             QCOMPARE(shown.focusWidget(), shown.edAmount);
         });
-        m.ShowModal();
         QVERIFY(prompts.shown.empty());
     }
 
@@ -193,8 +195,7 @@ private slots:
         QFETCH(QString, headFlag);
         addChipType(dm->conADO(), {"VN3010X", "Odd flag IC 30X10", "V3.0", "SOP-8", headFlag});
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, "VN3010A");
             const QString desc = shown.edICTypeDesc->text();
@@ -208,7 +209,6 @@ private slots:
             QCOMPARE(shown.rememberedICType(), QString("VN3010A"));
             QCOMPARE(shown.rememberedICVer(), QString("V1.0"));
         });
-        m.ShowModal();
         QCOMPARE(prompts.shown.size(), size_t(1));
     }
 
@@ -216,8 +216,7 @@ private slots:
     // previous choice.
     void cancelAndChooseAgain() {
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, "VN3010B");
             const QString desc = shown.edICTypeDesc->text();
@@ -237,7 +236,6 @@ private slots:
             QCOMPARE(shown.rememberedICType(), QString("VN3010B"));
             QCOMPARE(shown.rememberedICVer(), QString("V2.1"));
         });
-        m.ShowModal();
         QVERIFY(prompts.shown.empty());
     }
 
@@ -262,8 +260,7 @@ private slots:
         QFETCH(QString, amount);
         QFETCH(QString, message);
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             if (chosen)
                 choose(shown, "VN3010A");
@@ -274,7 +271,6 @@ private slots:
             QCOMPARE(shown.edAmount->text(), amount);
             QCOMPARE(shown.edICType->text(), chosen ? QString("VN3010A") : QString());
         });
-        m.ShowModal();
         QCOMPARE(orders(), 0);
         QVERIFY(sent.isEmpty());
         QCOMPARE(prompts.shown.size(), size_t(1));
@@ -282,8 +278,7 @@ private slots:
 
     void saveQuantity12() {
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, "VN3010A");
             const QString desc = shown.edICTypeDesc->text();
@@ -311,7 +306,6 @@ private slots:
             // The remembered values outlive the save.
             QCOMPARE(shown.rememberedICType(), QString("VN3010A"));
         });
-        m.ShowModal();
         QSqlQuery q(dm->conADO());
         QVERIFY(q.exec("SELECT ICType, Amount, TypeDesc, ICVer, VerDesc, Remark, Flag, "
                        "FullSNFrom, HeadFlag FROM DeviceICRelOrder"));
@@ -334,8 +328,7 @@ private slots:
                           "LabelSize) VALUES ('VN''Q', 'O''Brien''s '', ''x', 'V''1', 'Q''', 'VQ', "
                           "'30X10')"));
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, "obrien"); // no match: nothing to choose
             QCOMPARE(shown.edICType->text(), QString());
@@ -345,7 +338,6 @@ private slots:
             shown.edAmount->setText("3");
             shown.btnSaveDataClick();
         });
-        m.ShowModal();
         QVERIFY(prompts.shown.empty());
         QCOMPARE(scalarOf("SELECT ICType||'|'||TypeDesc||'|'||ICVer||'|'||Amount FROM "
                           "DeviceICRelOrder")
@@ -359,8 +351,7 @@ private slots:
                     .exec("CREATE TRIGGER refuse BEFORE INSERT ON DeviceICRelOrder "
                           "BEGIN SELECT RAISE(ABORT, 'order refused'); END"));
         ScriptedPrompts prompts;
-        TFNewOrder m(*dm, prompts);
-        ManagerDriver d([&](TFNewOrder& shown) {
+        runManager(prompts, [&](TFNewOrder& shown) {
             shown.BitBtn1Click();
             choose(shown, "VN3010B");
             shown.edAmount->setText("5");
@@ -378,7 +369,6 @@ private slots:
             QVERIFY(!shown.Panel2->isVisible());
             QCOMPARE(shown.adoQryOrder->count(), 1);
         });
-        m.ShowModal();
         QCOMPARE(orders(), 1);
         QCOMPARE(prompts.shown.size(), size_t(1));
     }
