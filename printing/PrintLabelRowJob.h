@@ -1,16 +1,15 @@
 #pragma once
 
 #include "printing/LabelRow.h"
+#include "printing/StripPlan.h"
 
 #include <QString>
 
 class PplaApi;
 struct TLabelLayout;
 
-// The barcode content of a label text: its characters 3 to 8.
-QString barcodeContent(const QString& labelText);
-
-// Prints one strip: checks that the printer takes every field (a refused
+// Prints one strip: its plan (printing/StripPlan.h) played onto the printer
+// (printing/PlayStrip.h). Checks that the printer takes every field (a refused
 // field sends nothing), opens the layout's port, draws the three columns at
 // the layout's positions, prints, then feeds twice and closes the port however
 // the job ends. Returns true only when the strip reached the printer. Otherwise

@@ -1,0 +1,128 @@
+#include "printing/StripPlan.h"
+#include "settings/PortNames.h"
+#include "tests/support/StripLayout.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(LabelFormat)
+
+// The plan of one strip: what goes where, and what the printer would refuse.
+class TestStripPlan : public QObject {
+    Q_OBJECT
+private slots:
+    void portNumbers_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("number");
+        QTest::newRow("USB1") << "USB1" << 1;
+        QTest::newRow("USB6") << "USB6" << 6;
+        QTest::newRow("search") << "USBX" << kUsbSearchPort;
+        QTest::newRow("lower case") << "usb2" << 0;
+        QTest::newRow("other") << "LPT1" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
+    void portNumbers() {
+        QFETCH(QString, name);
+        QFETCH(int, number);
+        TLabelLayout layout = stripLayout();
+        layout.port = name;
+        const StripPlan plan = planStrip(layout, LabelFormat::Barcode, {});
+        QCOMPARE(plan.portName, name);
+        QCOMPARE(plan.portNumber, number);
+        QCOMPARE(plan.darkness, 12);
+    }
+
+    void labels_data() {
+        QTest::addColumn<LabelFormat>("format");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("barcode");
+        QTest::addColumn<QList<int>>("text"); // x, y, height
+        QTest::addColumn<QByteArray>("printed");
+        QTest::newRow("barcode, first") << LabelFormat::Barcode << 0 << true
+                                        << QList<int>{40, 18, 30} << QByteArray("SN:VA00A001");
+        QTest::newRow("barcode, third") << LabelFormat::Barcode << 2 << true
+                                        << QList<int>{520, 18, 30} << QByteArray("SN:VA00A003");
+        QTest::newRow("text, second")
+            << LabelFormat::Text << 1 << false << QList<int>{280, -4, 52} << QByteArray("VA00A002");
+    }
+    void labels() {
+        QFETCH(LabelFormat, format);
+        QFETCH(int, column);
+        QFETCH(bool, barcode);
+        QFETCH(QList<int>, text);
+        QFETCH(QByteArray, printed);
+        TLabelLayout layout = stripLayout();
+        layout.columns[1].barcode.width = 9; // only the first label's width counts
+        const StripPlan plan =
+            planStrip(layout, format, LabelRow::ofTexts("VA00A001", "VA00A002", "VA00A003"));
+        const PlannedLabel& label = plan.labels[size_t(column)];
+        QCOMPARE(label.barcode.has_value(), barcode);
+        if (barcode) {
+            const LabelBox& box = layout.columns[size_t(column)].barcode;
+            QCOMPARE(label.barcode->x, box.left);
+            QCOMPARE(label.barcode->y, box.top);
+            QCOMPARE(label.barcode->moduleWidth, 1);
+            QCOMPARE(label.barcode->height, box.height);
+            QCOMPARE(label.barcode->content, printed.mid(5, 6));
+        }
+        QCOMPARE((QList<int>{label.text.x, label.text.y, label.text.height}), text);
+        QCOMPARE(label.text.text, printed);
+        QCOMPARE(label.text.font, QByteArray("Liberation Serif"));
+        QCOMPARE(label.text.weight, std::optional<int32_t>(400));
+        QCOMPARE(QByteArray(label.text.imageName), QByteArray(column == 0   ? "A3"
+                                                              : column == 1 ? "B3"
+                                                                            : "C3"));
+        QVERIFY(plan.refused.isEmpty());
+    }
+
+    void weightThatIsNoNumberIsCarriedToTheTexts() {
+        TLabelLayout layout = stripLayout();
+        layout.font = LabelFont::of(layout.font.face, "heavy");
+        const StripPlan plan = planStrip(layout, LabelFormat::Text, {});
+        for (const PlannedLabel& label : plan.labels) {
+            QVERIFY(!label.text.weight);
+            QCOMPARE(label.text.weightDigits, QString("hea"));
+        }
+        QVERIFY(plan.refused.isEmpty()); // the strip itself says so when it is sent
+    }
+
+    // Every refused field is listed, left to right, barcode before text.
+    void refusedFields_data() {
+        QTest::addColumn<LabelFormat>("format");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height2");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("refused"); // "column field"
+        QTest::newRow("too wide") << LabelFormat::Barcode << 13 << 30
+                                  << QStringList{"VA00A001", "VA00A002", "VA00A003"}
+                                  << QStringList{"0 barcode", "1 barcode", "2 barcode"};
+        QTest::newRow("no height, NUL")
+            << LabelFormat::Barcode << 1 << 0
+            << QStringList{QString::fromLatin1("AB\0", 3), "VA00A002", "x"}
+            << QStringList{"0 barcode", "0 text", "1 barcode"};
+        QTest::newRow("text format")
+            << LabelFormat::Text << 30 << 0
+            << QStringList{"VA00A001", "中文", QString::fromLatin1("\0", 1)}
+            << QStringList{"2 text"};
+        QTest::newRow("none") << LabelFormat::Barcode << 12 << 1 << QStringList{"", "", ""}
+                              << QStringList{};
+    }
+    void refusedFields() {
+        QFETCH(LabelFormat, format);
+        QFETCH(int, width);
+        QFETCH(int, height2);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, refused);
+        TLabelLayout layout = stripLayout();
+        layout.columns[0].barcode.width = width;
+        layout.columns[1].barcode.height = height2;
+        const StripPlan plan =
+            planStrip(layout, format, LabelRow::ofTexts(texts[0], texts[1], texts[2]));
+        QStringList got;
+        for (const RefusedField& r : plan.refused)
+            got << QString("%1 %2").arg(r.column).arg(r.field);
+        QCOMPARE(got, refused);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStripPlan)
+#include "tst_stripplan.moc"
