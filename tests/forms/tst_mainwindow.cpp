@@ -265,7 +265,7 @@ private slots:
         ScriptedPrompts prompts;
         SilentProgress progress;
         TmainBarcode w(*db, prompts, ppla);
-        LabelLayout = stripLayout();
+        w.setLabelLayout(stripLayout());
         w.progressOverride = &progress;
         QVERIFY(readyToType(w));
 
@@ -376,16 +376,16 @@ private slots:
         ini.write("[mainBarcode]\r\nheight=700\r\nwidth=1100\r\n_bleft1=55\r\n_bleft2=abc\r\n"
                   "_PrintStyle=7\r\n");
         ini.close();
-        LabelLayout = TLabelLayout{};
         {
             ScriptedPrompts prompts;
             prompts.answers = {false, true};
             TmainBarcode w(*dm, prompts, printer);
             QCOMPARE(prompts.texts("error"), QStringList{"'abc' is not a valid integer value."});
-            QCOMPARE(LabelLayout._bleft1, 55);
-            QCOMPARE(LabelLayout._bleft2, 240); // the malformed value takes its default
-            QCOMPARE(LabelLayout._bleft3, 240);
-            QCOMPARE(LabelLayout._PrintStyle, 7);
+            QCOMPARE(w.labelLayout().columns[0].barcode.left, 55);
+            // the malformed value takes its default
+            QCOMPARE(w.labelLayout().columns[1].barcode.left, 240);
+            QCOMPARE(w.labelLayout().columns[2].barcode.left, 240);
+            QCOMPARE(w.labelLayout().options.style, 7);
             QCOMPARE(w.height(), 700);
             QCOMPARE(w.width(), 1100);
             w.show();
