@@ -13,8 +13,3 @@ bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelForm
     }
     return playStrip(plan, ppla, failure);
 }
-
-bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                        PplaApi& ppla, QString* failure) {
-    return playStrip(planStrip(layout, format, row), ppla, failure);
-}

@@ -19,9 +19,3 @@ struct TLabelLayout;
 // drawing (a weight that is no number) propagates after the feed and close.
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
                       PplaApi& ppla, QString* failure);
-
-// The job without the check before the strip: what the driver makes of every
-// field as laid out. The settings dialog's preview draws through it, so that a
-// field the printer refuses is shown as refused beside the rest of the strip.
-bool sendStripAsLaidOut(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                        PplaApi& ppla, QString* failure);
