@@ -1,0 +1,177 @@
+// The main window's print runs: all of the list, the first N, the hand-typed
+// list, and automatic printing.
+#include "forms/umainBarcode.h"
+
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/ErrorReport.h"
+#include "db/LabelList.h"
+#include "forms/QtPrintProgress.h"
+#include "printing/ListPrinter.h"
+#include "printing/ManualList.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+
+void TmainBarcode::btnBatchPrintClick() {
+    if (!qryLable->isOpen())
+        return;
+    const ListPrintResult result = printList(-1);
+    if (!result.failure.isEmpty())
+        prompts_.message(result.failure);
+}
+
+namespace {
+
+// The run's own progress, stopped also by the operator's answer to a close
+// request.
+class WindowProgress : public PrintProgress {
+public:
+    WindowProgress(PrintProgress& shown, const bool& stop) : shown_(shown), stop_(stop) {}
+    void begin(int strips) override { shown_.begin(strips); }
+    bool advance(int done) override { return shown_.advance(done) && !stop_; }
+    void end() override { shown_.end(); }
+
+private:
+    PrintProgress& shown_;
+    const bool& stop_;
+};
+
+} // namespace
+
+template <typename Run> void TmainBarcode::printing(Run&& run) {
+    printing_ = true;
+    stopRequested_ = false;
+    setRunning(true);
+    struct Done {
+        TmainBarcode& w;
+        ~Done() {
+            w.printing_ = false;
+            w.setRunning(false);
+            // The operator asked to close during the run and confirmed it.
+            if (w.closeAfterRun_) {
+                w.exitConfirmed_ = true;
+                QTimer::singleShot(0, &w, [&w = w] { w.close(); });
+            }
+        }
+    } done{*this};
+    QtPrintProgress shown(this);
+    WindowProgress progress(progressOverride ? *progressOverride : shown, stopRequested_);
+    run(progress);
+}
+
+ListPrintResult TmainBarcode::printList(int limit) {
+    ListPrintResult result;
+    if (printing_)
+        return result;
+    const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
+    printing([&](PrintProgress& progress) {
+        result =
+            PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress}, limit);
+    });
+    return result;
+}
+
+void TmainBarcode::setRunning(bool running) {
+    // While a run goes, nothing that changes the list, the layout, the orders
+    // or the timer can be used; the progress dialog's stop is the one command.
+    QWidget* commands[] = {BtnQuery,    BtnPrint, btnBatchPrint, BtnSetting, btnOrderInfo,
+                           cbAutoPrint, BitBtn1,  edtPrintList,  rbToPrint,  rbPrinted,
+                           edLabelLike, edAmount, edDatime,      rzrdgrp1,   DBGridEh1};
+    if (running) {
+        enabledBeforeRun_.clear();
+        for (QWidget* w : commands) {
+            enabledBeforeRun_.append({w, w->isEnabled()});
+            w->setEnabled(false);
+        }
+    } else {
+        for (const auto& [w, enabled] : std::as_const(enabledBeforeRun_))
+            w->setEnabled(enabled);
+        enabledBeforeRun_.clear();
+    }
+}
+
+void TmainBarcode::BitBtn1Click() {
+    if (printing_)
+        return;
+    const std::vector<LabelRow> strips = manualListStrips(edtPrintList->toPlainText());
+    if (strips.empty())
+        return;
+    const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
+    ListPrintResult result;
+    printing([&](PrintProgress& progress) {
+        result = PrintHandTypedList(strips, layout_, format, printer_, progress);
+    });
+    if (!result.failure.isEmpty())
+        prompts_.message(result.failure);
+}
+
+void TmainBarcode::cbAutoPrintClick() {
+    const bool on = cbAutoPrint->isChecked();
+    if (on) {
+        rbToPrint->setChecked(true);
+        edLabelLike->clear();
+        edAmount->clear();
+        edDatime->setDate(QDate::currentDate());
+        StatusBar1->clearMessage();
+        Timer1->start();
+    } else {
+        Timer1->stop();
+    }
+    lockFilters(on);
+    for (QPushButton* b : {BtnQuery, BtnSetting, BtnPrint, btnBatchPrint})
+        b->setVisible(!on);
+}
+
+void TmainBarcode::lockFilters(bool locked) {
+    // Unattended runs list unprinted labels only: a filter changed meanwhile
+    // would print printed labels again at every run.
+    for (QWidget* w : std::initializer_list<QWidget*>{rbToPrint, rbPrinted, edLabelLike, edAmount})
+        w->setEnabled(!locked);
+}
+
+void TmainBarcode::stopAutoPrinting(const QString& reason) {
+    // Off before the error box: a timer left running would print the same
+    // strip again at every tick behind it.
+    cbAutoPrint->setChecked(false);
+    Timer1->stop();
+    lockFilters(false);
+    for (QPushButton* b : {BtnQuery, BtnSetting, BtnPrint, btnBatchPrint})
+        b->setVisible(true);
+    const QString text = msgAutoStopped.arg(reason);
+    StatusBar1->showMessage(text);
+    reportError(prompts_, text);
+}
+
+void TmainBarcode::Timer1Timer() {
+    ++Timer1Tag;
+    if (Timer1Tag % 60 != 57)
+        return;
+    // A run still going (waiting in a message box, say) keeps its list: this
+    // tick is skipped.
+    if (printing_)
+        return;
+    // A run that ends in an error switches automatic printing off: the
+    // operator looks before it goes on.
+    QString failure;
+    try {
+        BtnQueryClick();
+        if (qryLable->isOpen() && !qryLable->isEmpty())
+            failure = printList(-1).failure;
+    } catch (const AppError& e) {
+        failure = e.text();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    if (!failure.isEmpty())
+        stopAutoPrinting(failure);
+}
