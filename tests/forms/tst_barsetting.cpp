@@ -1,16 +1,4 @@
-#include "core/Language.h"
-#include "db/LabelList.h"
-#include "forms/StripPreview.h"
-#include "forms/Ubarsetting.h"
-#include "forms/umainBarcode.h"
-#include "printer/PplaPrinter.h"
-#include "printer/RecordingPpla.h"
-#include "printer/VirtualPrinter.h"
-#include "printing/PrintLabelRowJob.h"
-#include "settings/SettingsLoad.h"
-#include "settings/uBarcode.h"
-#include "tests/support/ScriptedPrompts.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/forms/BarSettingFixture.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -29,108 +17,11 @@
 #include <QTest>
 #include <QTimer>
 
-Q_DECLARE_METATYPE(LabelFormat)
-
-namespace {
-
-// A layout as the settings load gives it for a file without keys.
-TLabelLayout loadedDefaults() {
-    TLabelLayout l;
-    const int32_t lefts[] = {30, 240, 240};
-    for (size_t c = 0; c < 3; ++c)
-        l.columns[c] = {{lefts[c], 30, 1, 30}, {lefts[c], 18, 1, 30}};
-    l.font = LabelFont::of("Liberation Serif", "400 standard");
-    l.options.shopTitle = "Your Company Name";
-    l.port = "USB1";
-    l.options.style = 3;
-    l.options.option = 4;
-    l.options.option2 = 5;
-    return l;
-}
-
-// Three labels whose barcodes and texts all stay inside their own label.
-TLabelLayout fittingLayout() {
-    TLabelLayout l = loadedDefaults();
-    const int32_t lefts[] = {20, 260, 500};
-    for (size_t c = 0; c < 3; ++c) {
-        l.columns[c].barcode.left = l.columns[c].text.left = lefts[c];
-        l.columns[c].text.top = 4;
-        l.columns[c].text.height = 22;
-        l.columns[c].barcode.top = 34;
-        l.columns[c].barcode.height = 30;
-    }
-    return l;
-}
-
-QImage virtualPrinterStrip(const TLabelLayout& layout, const LabelRow& row, LabelFormat format,
-                           const QString& dir) {
-    auto port = std::make_shared<VirtualPrinterPort>(dir);
-    PplaPrinter printer(port);
-    QString failure;
-    if (!PrintLabelRowJob(row, layout, format, printer, &failure) || port->written().size() != 1)
-        return {};
-    return QImage(port->written().first());
-}
-
-// Pixels of the picture that differ from the strip, leaving out the lines
-// drawn over it: the label outlines and the boxes of what leaves its label.
-int differingPixels(const QImage& picture, const QImage& strip, const QList<StripItem>& items,
-                    const VirtualPrinterOptions& o) {
-    if (picture.size() != strip.size())
-        return -1;
-    QList<QRect> overlays;
-    for (int c = 0; c < o.labelsAcross; ++c)
-        overlays << labelRect(c, o);
-    for (const StripItem& item : items)
-        if (leavesLabel(item, o) && !item.box.isEmpty())
-            overlays << item.box;
-    const QImage gray = strip.convertToFormat(QImage::Format_Grayscale8);
-    int differing = 0;
-    for (int y = 0; y < gray.height(); ++y)
-        for (int x = 0; x < gray.width(); ++x) {
-            bool onOverlay = false;
-            for (const QRect& r : overlays)
-                onOverlay |= r.contains(x, y) &&
-                             (x == r.left() || x == r.right() || y == r.top() || y == r.bottom());
-            if (!onOverlay && qGray(picture.pixel(x, y)) != gray.pixelColor(x, y).value())
-                ++differing;
-        }
-    return differing;
-}
-
-// The leftmost column of the strip with ink inside [from, to).
-int firstInkColumn(const QImage& strip, int from, int to) {
-    const QImage gray = strip.convertToFormat(QImage::Format_Grayscale8);
-    for (int x = from; x < to; ++x)
-        for (int y = 0; y < gray.height(); ++y)
-            if (gray.pixelColor(x, y).value() < 128)
-                return x;
-    return -1;
-}
-
-} // namespace
-
-class TestBarSetting : public QObject {
+class TestBarSetting : public QObject, BarSettingFixture {
     Q_OBJECT
-    QTemporaryDir dir;
-
-    // The layout the opener hands the dialog, as the main window does.
-    TLabelLayout stored_;
-
-    void open(TBarSetting& d, int codePage = 437) {
-        d.CodePage = codePage;
-        d.setLabelLayout(stored_);
-        d.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&d));
-    }
 
 private slots:
-    void initTestCase() { QDir::setCurrent(dir.path()); }
-    void init() {
-        QFile::remove(dir.filePath("Quillet.ini"));
-        stored_ = loadedDefaults();
-        UICodePage = 437;
-    }
+    void init() { resetFixture(); }
 
     // --- logic without windows ---
 
@@ -185,48 +76,6 @@ private slots:
                               "500 middle", "600 half thick  ", "700 thick", "800 special thick",
                               "900 blackbody"}));
         QCOMPARE(sortedFontNames({"b", "C", "a", "A"}), (QStringList{"A", "a", "b", "C"}));
-    }
-
-    void sampleRow_data() {
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<QStringList>("texts");
-        const QStringList s = sampleSerials();
-        QTest::newRow("no list") << QStringList{} << s;
-        QTest::newRow("one record")
-            << QStringList{"VB001002"} << QStringList{"VB001002", s[1], s[2]};
-        QTest::newRow("three records")
-            << QStringList{"X1", "X2", "X3"} << QStringList{"X1", "X2", "X3"};
-    }
-    void sampleRow() {
-        QFETCH(QStringList, list);
-        QFETCH(QStringList, texts);
-        const LabelRow row = ::sampleRow(list);
-        QCOMPARE((QStringList{row.labels[0].text, row.labels[1].text, row.labels[2].text}), texts);
-        QCOMPARE(sampleSerials().size(), 3);
-        QVERIFY(!barcodeContent(sampleSerials()[0]).isEmpty());
-    }
-
-    void leavesLabel_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QRect>("box");
-        QTest::addColumn<QString>("refused");
-        QTest::addColumn<bool>("leaves");
-        QTest::newRow("inside first") << 0 << QRect(20, 10, 200, 30) << "" << false;
-        QTest::newRow("touching edges") << 1 << QRect(240, 0, 240, 80) << "" << false;
-        QTest::newRow("into next label") << 0 << QRect(100, 10, 141, 30) << "" << true;
-        QTest::newRow("in wrong label") << 2 << QRect(240, 10, 100, 30) << "" << true;
-        QTest::newRow("above top") << 1 << QRect(300, -1, 10, 10) << "" << true;
-        QTest::newRow("below bottom") << 2 << QRect(500, 60, 10, 21) << "" << true;
-        QTest::newRow("past strip end") << 2 << QRect(700, 10, 21, 10) << "" << true;
-        QTest::newRow("refused") << 0 << QRect() << "bar width too wide" << true;
-    }
-    void leavesLabel() {
-        QFETCH(int, column);
-        QFETCH(QRect, box);
-        QFETCH(QString, refused);
-        QFETCH(bool, leaves);
-        const StripItem item{StripItem::Barcode, column, box, refused};
-        QCOMPARE(::leavesLabel(item, VirtualPrinterOptions{}), leaves);
     }
 
     // --- the dialog ---
@@ -554,96 +403,6 @@ private slots:
         QCOMPARE(d.edit("EDleft2")->text(), QString("145"));
     }
 
-    // --- the preview ---
-
-    void previewFollowsTheUpDowns() {
-        stored_ = fittingLayout();
-        TBarSetting d;
-        open(d);
-        const QImage before = d.StripPreview->picture();
-        const int barsBefore = firstInkColumn(d.StripPreview->result().strip, 0, 240);
-        QVERIFY(barsBefore >= 0);
-        QLineEdit* edit = d.edit("bEDleft1");
-        for (int i = 0; i < 5; ++i)
-            QTest::keyClick(edit, Qt::Key_Down);
-        QVERIFY(d.StripPreview->picture() != before);
-        QCOMPARE(firstInkColumn(d.StripPreview->result().strip, 0, 240), barsBefore - 5);
-        // Nothing reached the layout.
-        QVERIFY(d.labelLayout() == fittingLayout());
-        QVERIFY(d.StripPreview->flags().isEmpty());
-        // The picture on screen is the preview's picture.
-        QCOMPARE(d.StripPreview->lblStrip->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
-                 d.StripPreview->picture());
-    }
-
-    void previewMatchesTheVirtualPrinter_data() {
-        QTest::addColumn<LabelFormat>("format");
-        QTest::addColumn<QString>("upDown");
-        QTest::addColumn<int>("steps");
-        QTest::newRow("barcode, moved bars") << LabelFormat::Barcode << "bUDtop2" << 6;
-        QTest::newRow("barcode, wider bars") << LabelFormat::Barcode << "bUDwidth1" << 1;
-        QTest::newRow("barcode, taller text") << LabelFormat::Barcode << "fudheight3" << 4;
-        QTest::newRow("text, moved") << LabelFormat::Text << "FudLeft2" << 9;
-    }
-    void previewMatchesTheVirtualPrinter() {
-        QFETCH(LabelFormat, format);
-        QFETCH(QString, upDown);
-        QFETCH(int, steps);
-        stored_ = fittingLayout();
-        const LabelRow row = ::sampleRow({"VB001002", "VA0C0FFE"});
-        TBarSetting d(nullptr, [&] { return PreviewSamples{row, format}; });
-        open(d);
-        QSpinBox* spin = d.findChild<QSpinBox*>(upDown);
-        for (int i = 0; i < std::abs(steps); ++i)
-            QTest::keyClick(spin->findChild<QLineEdit*>(), steps > 0 ? Qt::Key_Up : Qt::Key_Down);
-        const QImage shown = d.StripPreview->picture();
-        const QImage strip = d.StripPreview->result().strip;
-        const QList<StripItem> items = d.StripPreview->result().items;
-        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
-        QTemporaryDir out;
-        const QImage printed = virtualPrinterStrip(d.labelLayout(), row, format, out.path());
-        QVERIFY(!printed.isNull());
-        // The job printed ink, and the preview shows exactly it.
-        QVERIFY(firstInkColumn(printed, 0, printed.width()) >= 0);
-        QCOMPARE(differingPixels(shown, printed, items, VirtualPrinterOptions{}), 0);
-        QCOMPARE(strip.convertToFormat(QImage::Format_Grayscale8),
-                 printed.convertToFormat(QImage::Format_Grayscale8));
-    }
-
-    void previewFlagsWhatLeavesItsLabel_data() {
-        QTest::addColumn<QString>("upDown");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("flag");
-        QTest::newRow("barcode into the next label")
-            << "bUDleft1" << 120 << "Label 1: the barcode leaves its label";
-        QTest::newRow("text past the strip")
-            << "FudLeft3" << 690 << "Label 3: the text leaves its label";
-        QTest::newRow("bars below the bottom")
-            << "bUDheight2" << 60 << "Label 2: the barcode leaves its label";
-        QTest::newRow("text under the bottom")
-            << "fudtop1" << 70 << "Label 1: the text leaves its label";
-    }
-    void previewFlagsWhatLeavesItsLabel() {
-        QFETCH(QString, upDown);
-        QFETCH(int, value);
-        QFETCH(QString, flag);
-        stored_ = fittingLayout();
-        TBarSetting d;
-        open(d);
-        QVERIFY(d.StripPreview->flags().isEmpty());
-        d.findChild<QSpinBox*>(upDown)->setValue(value);
-        QCOMPARE(d.StripPreview->flags(), QStringList{flag});
-        QCOMPARE(d.StripPreview->lblFlags->text(), flag);
-        // The offending box is outlined in the flag colour.
-        bool flagged = false;
-        for (const StripItem& item : d.StripPreview->result().items)
-            if (::leavesLabel(item, VirtualPrinterOptions{})) {
-                const QRect box = item.box.intersected(QRect(0, 0, 720, 80));
-                flagged = d.StripPreview->picture().pixel(box.left(), box.top()) == kLeavesLabel;
-            }
-        QVERIFY(flagged);
-    }
-
     // --- the main window's Setting button ---
 
     void settingButtonOpensTheDialogAndSaves_data() {
@@ -707,48 +466,6 @@ private slots:
         QCOMPARE(prompts.texts("error").size(), 1);
         QVERIFY2(prompts.texts("error")[0].startsWith("Unable to write to "),
                  qPrintable(prompts.texts("error")[0]));
-    }
-
-    void previewPrintsTheListAndFormatOfTheMainWindow_data() {
-        QTest::addColumn<int>("formatItem");
-        QTest::newRow("barcode format") << 0;
-        QTest::newRow("text format") << 1;
-    }
-    void previewPrintsTheListAndFormatOfTheMainWindow() {
-        QFETCH(int, formatItem);
-        QTemporaryDir dbDir;
-        auto dm = openEmbedded(dbDir.filePath("list.db"));
-        const QString today = QDate::currentDate().toString("yyyy-MM-dd");
-        addLabel(dm->conADO(), today + " 08:00:00", "VB001002");
-        addLabel(dm->conADO(), today + " 08:00:01", "VA0C0FFE");
-        ScriptedPrompts prompts;
-        RecordingPpla printer;
-        TmainBarcode w(*dm, prompts, printer);
-        w.setLabelLayout(fittingLayout());
-        w.BtnQueryClick();
-        QCOMPARE(w.qryLable->count(), 2);
-        QStringList listTexts;
-        for (int r = 0; r < 2; ++r)
-            listTexts << w.qryLable->value(r, LabelList::LabelText).toString();
-        qobject_cast<QRadioButton*>(w.rzrdgrp1Items->button(formatItem))->setChecked(true);
-        QImage shown;
-        QList<StripItem> items;
-        QTimer::singleShot(0, &w, [&] {
-            shown = w.BarSetting->StripPreview->picture();
-            items = w.BarSetting->StripPreview->result().items;
-            w.BarSetting->reject();
-        });
-        QTest::mouseClick(w.BtnSetting, Qt::LeftButton);
-        QTemporaryDir out;
-        const QImage printed = virtualPrinterStrip(
-            w.labelLayout(), ::sampleRow(listTexts),
-            formatItem == 0 ? LabelFormat::Barcode : LabelFormat::Text, out.path());
-        QCOMPARE(differingPixels(shown, printed, items, VirtualPrinterOptions{}), 0);
-        // The other format draws a different strip: the comparison can tell.
-        const QImage other = virtualPrinterStrip(
-            w.labelLayout(), ::sampleRow(listTexts),
-            formatItem == 0 ? LabelFormat::Text : LabelFormat::Barcode, out.path());
-        QVERIFY(differingPixels(shown, other, items, VirtualPrinterOptions{}) > 0);
     }
 };
 
