@@ -1,6 +1,8 @@
 #include "printer/FdPort.h"
 #include "printer/TcpPort.h"
 
+#include "tests/printer/Loopback.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -77,23 +79,6 @@ private:
     QByteArray got_;
     std::thread thread_;
 };
-
-// A listener on 127.0.0.1 whose connections get a receive buffer of rcvbuf
-// bytes (0: the system's default).
-int listenOnLoopback(int rcvbuf, quint16* port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (rcvbuf > 0)
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(fd, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    *port = ntohs(a.sin_port);
-    return fd;
-}
 
 } // namespace
 
@@ -176,7 +161,7 @@ private slots:
         QFETCH(bool, reads);
         QFETCH(bool, succeeds);
         quint16 number = 0;
-        const int server = listenOnLoopback(4096, &number);
+        const int server = loopback::listen(&number, 4096);
         TcpPort port(QStringLiteral("127.0.0.1"), number, 1000, 1000);
         QVERIFY2(port.open(), qPrintable(port.errorText()));
         const int peer = ::accept(server, nullptr, nullptr);

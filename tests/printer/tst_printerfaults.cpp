@@ -2,9 +2,11 @@
 #include "printer/PplaPrinter.h"
 #include "printer/PplaResult.h"
 
+#include "tests/printer/Loopback.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -39,32 +41,6 @@ void drawLongStrip(PplaPrinter& p) {
     }
 }
 
-// A TCP port on 127.0.0.1 that nothing listens on.
-quint16 closedTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-int listenOnLoopback(quint16* port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(fd, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    *port = ntohs(a.sin_port);
-    return fd;
-}
-
 } // namespace
 
 class TestPrinterFaults : public QObject {
@@ -81,7 +57,7 @@ private slots:
         QTest::newRow("unknown number") << 0 << QByteArray("9") << "0 to 6";
         QTest::newRow("malformed path") << 12 << QByteArray("lpt1:") << "lpt1:";
         QTest::newRow("refused TCP")
-            << 12 << QByteArray("tcp:127.0.0.1:") + QByteArray::number(closedTcpPort())
+            << 12 << QByteArray("tcp:127.0.0.1:") + QByteArray::number(loopback::closedPort())
             << "Connection refused";
     }
     void openFailsWithTheSystemsReason() {
@@ -186,7 +162,7 @@ private slots:
     void tcpPeerGone() {
         QFETCH(bool, reset);
         quint16 port = 0;
-        const int server = listenOnLoopback(&port);
+        const int server = loopback::listen(&port);
         PplaPrinter p(quickOptions());
         const QByteArray address = "tcp:127.0.0.1:" + QByteArray::number(port);
         QCOMPARE(p.A_CreatePrn(12, address.constData()), PplaResult::Ok);
@@ -208,7 +184,7 @@ private slots:
 
     void tcpPrinterReceivesTheStrip() {
         quint16 port = 0;
-        const int server = listenOnLoopback(&port);
+        const int server = loopback::listen(&port);
         PplaPrinter p(
             quickOptions({{"VORNELL_PRINTER_USB4", "tcp:127.0.0.1:" + QString::number(port)}}));
         QCOMPARE(p.A_CreatePrn(0, "4"), PplaResult::Ok);
