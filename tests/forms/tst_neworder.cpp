@@ -9,6 +9,7 @@
 #include "printer/RecordingPpla.h"
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
+#include "tests/support/Reshow.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -132,16 +133,7 @@ private slots:
             QVERIFY(QSqlQuery(dm->conADO())
                         .exec("INSERT INTO DeviceICRelOrder (ICType, Amount, Flag) "
                               "VALUES ('VN3010A', 1, '0')"));
-            if (minimise) {
-                shown.showMinimized();
-                QVERIFY(shown.isMinimized());
-                shown.showNormal();
-                QVERIFY(!shown.isMinimized());
-            } else {
-                shown.hide();
-                shown.show();
-            }
-            QVERIFY(shown.isVisible());
+            reshow(shown, minimise);
             QCOMPARE(shown.Panel2->isVisible(), minimise);
             QCOMPARE(shown.adoQryOrder->count(), minimise ? 0 : 1);
             QCOMPARE(shown.edICType->text(), QString("VN3010B"));

@@ -3,6 +3,7 @@
 #include "db/SearchRules.h"
 #include "forms/SrchDlg.h"
 #include "settings/IniFile.h"
+#include "tests/support/Reshow.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestDatabase.h"
 
@@ -168,16 +169,7 @@ private slots:
         dlg.AttachDataSet(set.get());
         Driver d([&](TFSrchDlg& shown) {
             search(shown, "gam");
-            if (minimise) {
-                shown.showMinimized();
-                QVERIFY(shown.isMinimized());
-                shown.showNormal();
-                QVERIFY(!shown.isMinimized());
-            } else {
-                shown.hide();
-                shown.show();
-            }
-            QVERIFY(shown.isVisible());
+            reshow(shown, minimise);
             QCOMPARE(shown.searchFilterOn(), minimise);
             QCOMPARE(shownKeys(*set),
                      minimise ? QStringList{"K5"} : (QStringList{"K1", "K2", "K3", "K4", "K5"}));
