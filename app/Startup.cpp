@@ -33,6 +33,7 @@ int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
     {
         PplaPrinter printer;
         TmainBarcode mainBarcode(*dm, prompts, printer);
+        mainBarcode.printerFeedback = &printer;
         mainBarcode.setDatabaseDescription(database);
         mainBarcode.show();
         result = QApplication::exec();

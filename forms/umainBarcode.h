@@ -24,6 +24,7 @@ class LabelList;
 class Prompts;
 class TDMdata;
 class PplaApi;
+class PrinterFeedback;
 class PrintProgress;
 class TFNewOrder;
 class TBarSetting;
@@ -106,6 +107,9 @@ public:
 
     // Tests may watch or stop print runs through their own progress.
     PrintProgress* progressOverride = nullptr;
+    // Asked for the printer's status during runs; none: strips count once the
+    // printer took them.
+    PrinterFeedback* printerFeedback = nullptr;
 
     // The order manager, created at the first click of btnOrderInfo.
     TFNewOrder* FNewOrder = nullptr;
@@ -144,6 +148,7 @@ private:
     void lockFilters(bool locked);
     void stopAutoPrinting(const QString& reason);
     void showStationInfo();
+    void showFeedback(const ListPrintResult& result);
 
     TDMdata& dm_;
     Prompts& prompts_;

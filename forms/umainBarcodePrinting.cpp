@@ -5,6 +5,7 @@
 #include "core/AppError.h"
 #include "core/DataModule.h"
 #include "core/ErrorReport.h"
+#include "core/Language.h"
 #include "db/LabelList.h"
 #include "forms/QtPrintProgress.h"
 #include "printing/ListPrinter.h"
@@ -75,10 +76,24 @@ ListPrintResult TmainBarcode::printList(int limit) {
         return result;
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     printing([&](PrintProgress& progress) {
-        result =
-            PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress}, limit);
+        result = PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress},
+                                limit, printerFeedback);
     });
+    showFeedback(result);
     return result;
+}
+
+void TmainBarcode::showFeedback(const ListPrintResult& result) {
+    // A run the printer could not confirm says so; strips held for the
+    // operator stay in view after the message box is gone.
+    const bool zh = UICodePage == 936;
+    if (!result.uncertain.isEmpty())
+        StatusBar1->showMessage(
+            (zh ? QStringLiteral(u"未确认已打印：%1") : QStringLiteral("Not confirmed printed: %1"))
+                .arg(uncertainRecords(result.uncertain)));
+    else if (result.feedback == FeedbackUse::NoAnswer)
+        StatusBar1->showMessage(zh ? QStringLiteral(u"无打印机反馈")
+                                   : QStringLiteral("no printer feedback"));
 }
 
 void TmainBarcode::setRunning(bool running) {
@@ -109,8 +124,9 @@ void TmainBarcode::BitBtn1Click() {
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     ListPrintResult result;
     printing([&](PrintProgress& progress) {
-        result = PrintHandTypedList(strips, layout_, format, printer_, progress);
+        result = PrintHandTypedList(strips, layout_, format, printer_, progress, printerFeedback);
     });
+    showFeedback(result);
     if (!result.failure.isEmpty())
         prompts_.message(result.failure);
 }

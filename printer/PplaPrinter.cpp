@@ -254,3 +254,70 @@ int PplaPrinter::A_ClosePrn() {
     printedSinceOpen_ = false;
     return PplaResult::Ok;
 }
+
+PortTarget PplaPrinter::targetFor(int portNumber) const {
+    if (portNumber != 12)
+        return config_.forPortNumber(QString::number(portNumber));
+    // The USB search opens the first printer found, as the strips do.
+    const PortTarget over = config_.usbxOverride();
+    const auto printers = usbPrinters();
+    PortTarget target;
+    if (printers.isEmpty())
+        target.error = QStringLiteral("No USB printer found");
+    else
+        target = parsePortTarget(printers.first().path);
+    target.status = over.status;
+    target.statusSource = over.statusSource;
+    return target;
+}
+
+StatusMode PplaPrinter::feedbackMode(int portNumber) {
+    if (fixedPort_)
+        return StatusMode::Off;
+    const PortTarget target = targetFor(portNumber);
+    switch (target.kind) {
+    case PortTarget::Kind::Device:
+    case PortTarget::Kind::Tcp:
+        return target.status;
+    case PortTarget::Kind::File:
+    case PortTarget::Kind::Preview:
+    case PortTarget::Kind::None:
+        break;
+    }
+    return StatusMode::Off;
+}
+
+std::optional<PrinterStatus> PplaPrinter::askStatus(int portNumber, int timeoutMs, QString* error) {
+    const PortTarget target = targetFor(portNumber);
+    std::unique_ptr<Port> port;
+    if (!fixedPort_ && target.kind != PortTarget::Kind::None)
+        port = createPort(target, options_);
+    if (!port) {
+        *error = target.error.isEmpty() ? QStringLiteral("no port to ask") : target.error;
+        return std::nullopt;
+    }
+    if (!port->open()) {
+        *error = QStringLiteral("%1 (%2)").arg(port->errorText(), port->describe());
+        return std::nullopt;
+    }
+    std::optional<PrinterStatus> status;
+    if (port->canAskStatus())
+        status = port->askStatus(timeoutMs);
+    else
+        port->askStatus(timeoutMs); // fails, saying why
+    if (!status)
+        *error = port->errorText();
+    port->close();
+    return status;
+}
+
+std::optional<PrinterStatus> PplaPrinter::askOpenPort(int timeoutMs, QString* error) {
+    if (!port_) {
+        *error = QStringLiteral("No printer port is open");
+        return std::nullopt;
+    }
+    const std::optional<PrinterStatus> status = port_->askStatus(timeoutMs);
+    if (!status)
+        *error = port_->errorText();
+    return status;
+}

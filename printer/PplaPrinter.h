@@ -3,6 +3,7 @@
 #include "printer/PortConfig.h"
 #include "printer/PplaApi.h"
 #include "printer/PplaEncoder.h"
+#include "printer/PrinterFeedback.h"
 #include "printer/StripRenderer.h"
 #include "printer/TextRaster.h"
 
@@ -49,7 +50,11 @@ struct PplaPrinterOptions {
 //   strip, so the feeds that follow it are no-ops and waste no labels.
 // - A_ClosePrn(): closes the port; drawing not printed is dropped.
 // Every operation with no port open fails with PplaResult::NotOpen.
-class PplaPrinter : public PplaApi {
+//
+// As PrinterFeedback it asks the printer a port number reaches on a port of
+// its own, leaving the port of the ten operations alone. A printer made with
+// a fixed port is never asked.
+class PplaPrinter : public PplaApi, public PrinterFeedback {
 public:
     using Options = PplaPrinterOptions;
 
@@ -76,6 +81,10 @@ public:
     int A_ClosePrn() override;
     QString lastErrorText() const override { return lastError_; }
 
+    StatusMode feedbackMode(int portNumber) override;
+    std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
+    std::optional<PrinterStatus> askOpenPort(int timeoutMs, QString* error) override;
+
     // What the open port reaches (empty when none is open).
     QString portDescription() const;
 
@@ -88,6 +97,8 @@ private:
         QString path;
     };
     QList<UsbEntry> usbPrinters() const;
+    // The configured target of a port number, as A_CreatePrn opens it.
+    PortTarget targetFor(int portNumber) const;
     int fail(int code, const QString& text);
     int result(int code, const QString& error);
 

@@ -168,7 +168,8 @@ void VirtualTcpPrinter::State::take(Connection& c, QByteArrayView bytes) {
             c.afterSoh = false;
             if (b == 'A') {
                 ++requests;
-                if (!o.mute)
+                const bool muted = o.mute || (o.muteAfter >= 0 && printed >= o.muteAfter);
+                if (!muted)
                     c.answersDue.push_back(Clock::now() + Ms(o.statusLatencyMs));
             }
             continue; // other immediate commands are not answered

@@ -27,6 +27,8 @@ struct VirtualTcpPrinterOptions {
     // After this many strips the printer is paused, with the same effect.
     int pauseAfter = -1;
     bool mute = false; // never answers a status request
+    // Once this many strips have been printed it answers no status request.
+    int muteAfter = -1;
     // Once this many strips have come in, the first bytes of the next one
     // make the printer close that connection (abortively), once.
     int dropAfter = -1;

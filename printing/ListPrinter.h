@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/LabelRow.h"
+#include "printing/StripRun.h"
 
 #include <QString>
 #include <vector>
@@ -8,6 +9,7 @@
 class ExecQuery;
 class LabelList;
 class PplaApi;
+class PrinterFeedback;
 class PrintProgress;
 struct TLabelLayout;
 
@@ -30,15 +32,6 @@ struct ListPrintContext {
     PrintProgress& progress;
 };
 
-// How a run ended.
-struct ListPrintResult {
-    int stripsPrinted = 0; // printed and marked
-    bool completed = false;
-    // Why the run ended early, in the operator's words; empty when it printed
-    // everything or the operator stopped it.
-    QString failure;
-};
-
 // PrintLabelList: prints the open list from its first record, three records
 // per strip in list order, and marks each strip's records printed before the
 // next strip is read; the list's current record follows the run. limit, when
@@ -47,10 +40,18 @@ struct ListPrintResult {
 // refuses (nothing of it marked, the reason in the result), when the
 // operator stops it (after the strip in hand, which is marked), or when a
 // marking fails (AppError naming the unmarked records).
-ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit = -1);
+//
+// With feedback, a strip's records are marked only once the printer has
+// finished it without a fault (see runStrips); strips not known to have come
+// out are left unmarked and listed in the result's uncertain strips.
+ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit = -1,
+                               PrinterFeedback* feedback = nullptr,
+                               const FeedbackSettings& settings = {});
 
 // Prints hand-typed strips in order, without any database access. Ends at the
 // first strip that did not reach the printer (the reason in the result) or
 // when the operator stops it after the strip in hand.
 ListPrintResult PrintHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
-                                   LabelFormat format, PplaApi& ppla, PrintProgress& progress);
+                                   LabelFormat format, PplaApi& ppla, PrintProgress& progress,
+                                   PrinterFeedback* feedback = nullptr,
+                                   const FeedbackSettings& settings = {});

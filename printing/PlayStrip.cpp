@@ -69,7 +69,10 @@ int drawText(PplaApi& ppla, const PlannedText& t) {
 
 } // namespace
 
-bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure) {
+bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure, bool* sentAny,
+               const std::function<void()>& printedOut) {
+    if (sentAny)
+        *sentAny = false;
     // Whatever happens after the open, the port is fed and closed.
     struct FeedAndClose {
         PplaApi& ppla;
@@ -97,6 +100,8 @@ bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure) {
         *failure = refused.text();
         return false;
     }
+    if (sentAny)
+        *sentAny = true;
     if (ppla.A_Print_Out(1, 1, 1, 1) > 0) {
         const QString reason = ppla.lastErrorText();
         *failure =
@@ -104,5 +109,7 @@ bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure) {
                 .arg(plan.portName, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
         return false;
     }
+    if (printedOut)
+        printedOut();
     return true;
 }

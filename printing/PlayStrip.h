@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class PplaApi;
 struct StripPlan;
 
@@ -13,4 +15,10 @@ struct StripPlan;
 // fail!", the port and the printer's reason, or the field the driver
 // refused). A text without a weight raises AppError("'%s' is not a valid
 // integer value") after the feed and close.
-bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure);
+// *sentAny, when given, tells whether bytes of the strip may have reached the
+// printer (its print-out was attempted), so that a failed strip may still
+// have come out, in part or whole.
+// printedOut, when given, runs once the printer has taken the strip, before
+// the feeds and the close, while the port is still open.
+bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure, bool* sentAny = nullptr,
+               const std::function<void()>& printedOut = {});

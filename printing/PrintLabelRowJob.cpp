@@ -4,12 +4,15 @@
 #include "printing/StripPlan.h"
 
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                      PplaApi& ppla, QString* failure) {
+                      PplaApi& ppla, QString* failure, bool* sentAny,
+                      const std::function<void()>& printedOut) {
+    if (sentAny)
+        *sentAny = false;
     const StripPlan plan = planStrip(layout, format, row);
     // A strip the printer would print without one of its fields is not sent.
     if (!plan.refused.isEmpty()) {
         *failure = refusalMessage(row, plan.refused.first());
         return false;
     }
-    return playStrip(plan, ppla, failure);
+    return playStrip(plan, ppla, failure, sentAny, printedOut);
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class PplaApi;
 struct TLabelLayout;
 
@@ -17,5 +19,7 @@ struct TLabelLayout;
 // port cannot be opened, the port and the reason when the printer does not take
 // the strip, the record, field and reason for a refused field. An error while
 // drawing (a weight that is no number) propagates after the feed and close.
+// *sentAny and printedOut: see playStrip.
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
-                      PplaApi& ppla, QString* failure);
+                      PplaApi& ppla, QString* failure, bool* sentAny = nullptr,
+                      const std::function<void()>& printedOut = {});

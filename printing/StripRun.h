@@ -1,0 +1,84 @@
+#pragma once
+
+#include "printing/LabelRow.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class PplaApi;
+class PrinterFeedback;
+class PrintProgress;
+struct TLabelLayout;
+
+// A strip whose records were not marked because nobody knows whether its
+// labels came out: the printer reported a fault, stopped answering or lost
+// the connection while the strip was on its way. A person decides about it.
+struct UncertainStrip {
+    LabelRow row;
+    QString reason; // in the operator's words
+};
+
+// Whether the printer confirmed the strips of a run.
+enum class FeedbackUse {
+    NotAsked,  // no feedback given, switched off, or a port that cannot answer
+    NoAnswer,  // no answer at the start: under Auto the run printed as without it
+    Confirmed, // the printer answered: every strip marked was confirmed by it
+};
+
+// How a run asks the printer.
+struct FeedbackSettings {
+    int firstAnswerMs = 500; // the first request: no answer by then, no feedback
+    int answerMs = 1000;     // each request while the run goes
+    int inFlight = 8;        // strips sent before they are confirmed together
+    int pollMs = 5;          // pause between requests while the printer works
+    int finishMs = 60000;    // a group not finished by then is uncertain
+    int32_t codePage = -1;   // the interface language; -1: the system's
+};
+
+// How a run ended.
+struct ListPrintResult {
+    int stripsPrinted = 0; // printed and marked
+    bool completed = false;
+    // Why the run ended early, in the operator's words; empty when it printed
+    // everything or the operator stopped it.
+    QString failure;
+    FeedbackUse feedback = FeedbackUse::NotAsked;
+    // Strips sent but not marked, not known to have come out.
+    QList<UncertainStrip> uncertain;
+};
+
+// The strips of one run, one after another.
+class StripSource {
+public:
+    virtual ~StripSource() = default;
+    // The next strip; called only while more() holds.
+    virtual LabelRow next() = 0;
+    virtual bool more() const = 0;
+    // Every strip was read.
+    virtual bool complete() const = 0;
+    // The strip came out: its records are marked.
+    virtual void printed(const LabelRow& row) = 0;
+};
+
+// Sends the source's strips and hands each one that came out to printed().
+//
+// Without feedback (none given, Off, a port that cannot answer, or no answer
+// to the first request under Auto), each strip counts as printed once the
+// printer has taken its bytes, as it always did.
+//
+// With feedback, the printer is asked before the first strip: a fault or a
+// pause prints nothing and ends the run naming the port and the condition;
+// no answer under On does the same. Then up to settings.inFlight strips are
+// sent and the printer is asked until it has finished them (not busy) without
+// a fault: only then do they count as printed. A fault, silence or a lost
+// connection while a group is out makes every strip of the group uncertain.
+ListPrintResult runStrips(StripSource& source, const TLabelLayout& layout, LabelFormat format,
+                          PplaApi& ppla, PrintProgress& progress, PrinterFeedback* feedback,
+                          const FeedbackSettings& settings = {});
+
+// The records of uncertain strips for the operator: "VA000001 (Iden_id 1),
+// ..." or the texts of hand-typed strips.
+QString uncertainRecords(const QList<UncertainStrip>& strips);
