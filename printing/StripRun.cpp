@@ -1,5 +1,6 @@
 #include "printing/StripRun.h"
 
+#include "core/AppError.h"
 #include "core/Language.h"
 #include "printer/PrinterFeedback.h"
 #include "printing/PrintLabelRowJob.h"
@@ -150,8 +151,22 @@ private:
                               .arg(s_.finishMs / 1000));
             QThread::msleep(s_.pollMs);
         }
-        for (const LabelRow& row : group_) {
-            source_.printed(row);
+        for (size_t i = 0; i < group_.size(); ++i) {
+            try {
+                source_.printed(group_[i]);
+            } catch (const AppError& e) {
+                // The strips after it came out too and are not marked either.
+                QStringList rest;
+                for (size_t j = i + 1; j < group_.size(); ++j)
+                    for (const LabelSlot& slot : group_[j].labels)
+                        if (slot.id != 0)
+                            rest << QString::number(slot.id);
+                group_.clear();
+                if (rest.isEmpty())
+                    throw;
+                throw AppError(QStringLiteral("%1 Also printed and not marked: Iden_id %2.")
+                                   .arg(e.text(), rest.join(QStringLiteral(", "))));
+            }
             ++r_.stripsPrinted;
             progress_.advance(r_.stripsPrinted);
         }

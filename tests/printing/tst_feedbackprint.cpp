@@ -1,3 +1,4 @@
+#include "core/AppError.h"
 #include "db/LabelList.h"
 #include "printer/PplaPrinter.h"
 #include "printer/VirtualTcpPrinter.h"
@@ -278,6 +279,33 @@ private slots:
         QCOMPARE(marked(), Ids{});
         QCOMPARE(peer.received(), QByteArray("\x01"
                                              "A"));
+    }
+
+    // A mark that fails in a confirmed group names its strip's records and
+    // those of the strips confirmed with it; the strips before stay marked.
+    void failedMarkInAGroup() {
+        VirtualTcpPrinterOptions o;
+        o.port = 0;
+        o.inchesPerSecond = 50;
+        VirtualTcpPrinter printer(o);
+        QString error;
+        QVERIFY2(printer.start(&error), qPrintable(error));
+        auto driver = driverFor(printer.port(), "auto");
+        fill(9);
+        QSqlQuery(dm->conADO())
+            .exec("CREATE TRIGGER refuse BEFORE UPDATE OF PrintFlag ON PrintLabel "
+                  "WHEN NEW.Iden_id = 5 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        try {
+            print(*driver, 8);
+            QFAIL("a failed mark went unnoticed");
+        } catch (const AppError& e) {
+            QVERIFY2(e.text().contains("(Iden_id 4, 5, 6)"), qPrintable(e.text()));
+            QVERIFY2(e.text().contains("disk I/O error"), qPrintable(e.text()));
+            QVERIFY2(e.text().endsWith(" Also printed and not marked: Iden_id 7, 8, 9."),
+                     qPrintable(e.text()));
+        }
+        QCOMPARE(marked(), stripIds(1, 1));
+        QCOMPARE(printer.printed(), 3);
     }
 
     // In the Chinese interface the condition is named in Chinese.
