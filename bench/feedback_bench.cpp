@@ -91,8 +91,8 @@ void BM_PrintToNetworkPrinter(benchmark::State& state) {
     state.counters["strips/s"] =
         benchmark::Counter(double(strips), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["rated strips/s"] = rated;
-    state.counters["of rated"] =
-        benchmark::Counter(double(strips) / rated, benchmark::Counter::kIsIterationInvariantRate);
+    if (seconds > 0)
+        state.counters["of rated"] = double(strips) * double(state.iterations()) / seconds / rated;
 }
 BENCHMARK(BM_PrintToNetworkPrinter)
     ->ArgName("confirm")

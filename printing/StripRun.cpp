@@ -186,6 +186,14 @@ private:
     QString withUncertain(const QString& text) const {
         if (r_.uncertain.isEmpty())
             return text;
+        bool records = false;
+        for (const UncertainStrip& s : r_.uncertain)
+            for (const LabelSlot& slot : s.row.labels)
+                records = records || slot.id != 0;
+        if (!records) // hand-typed strips: nothing to mark
+            return (zh_ ? QStringLiteral(u"%1。无法确定以下标签是否已打出：%2")
+                        : QStringLiteral("%1. Not known whether these labels came out: %2"))
+                .arg(text, uncertainRecords(r_.uncertain));
         return (zh_ ? QStringLiteral(u"%1。以下记录未标记为已打印，无法确定标签是否已打出：%2")
                     : QStringLiteral("%1. Not marked printed, not known whether their labels "
                                      "came out: %2"))

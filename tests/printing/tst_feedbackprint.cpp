@@ -308,6 +308,31 @@ private slots:
         QCOMPARE(printer.printed(), 3);
     }
 
+    // Hand-typed strips go through the same confirmation: the strip out when
+    // the printer paused is uncertain, the next one is never sent.
+    void handTypedStrips() {
+        VirtualTcpPrinterOptions o;
+        o.port = 0;
+        o.inchesPerSecond = 10;
+        o.pauseAfter = 1;
+        VirtualTcpPrinter printer(o);
+        QString error;
+        QVERIFY2(printer.start(&error), qPrintable(error));
+        auto driver = driverFor(printer.port(), "on");
+        const std::vector<LabelRow> strips{LabelRow::ofTexts("A1234567", "B2345678", "C3456789"),
+                                           LabelRow::ofTexts("D4567890", "", "")};
+        const ListPrintResult r = PrintHandTypedList(strips, layout, LabelFormat::Barcode, *driver,
+                                                     silent, driver.get(), settings(1));
+        QCOMPARE(r.failure, QString("USB1: the printer is paused. Not known whether these labels "
+                                    "came out: A1234567, B2345678, C3456789"));
+        QCOMPARE(r.stripsPrinted, 0);
+        QVERIFY(!r.completed);
+        QCOMPARE(r.uncertain.size(), 1);
+        QCOMPARE(r.uncertain[0].row.labels[2].text, QString("C3456789"));
+        QCOMPARE(r.uncertain[0].reason, QString("USB1: the printer is paused"));
+        QCOMPARE(printer.received(), 1);
+    }
+
     // In the Chinese interface the condition is named in Chinese.
     void chineseMessage() {
         VirtualTcpPrinterOptions o;
