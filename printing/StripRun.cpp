@@ -79,8 +79,7 @@ private:
     }
 
     void confirmed() {
-        bool stop = false;
-        while (source_.more() && !stop) {
+        while (source_.more() && !stop_) {
             const LabelRow row = source_.next();
             QString why;
             bool sentAny = false;
@@ -117,8 +116,9 @@ private:
             }
             // Asked after every strip so that the window paints and a stop
             // is seen; the count moves when a group is confirmed.
-            stop = !progress_.advance(r_.stripsPrinted);
-            if (int(group_.size()) >= s_.inFlight || stop || !source_.more()) {
+            if (!progress_.advance(r_.stripsPrinted))
+                stop_ = true;
+            if (int(group_.size()) >= s_.inFlight || stop_ || !source_.more()) {
                 if (!confirm())
                     return;
             }
@@ -168,7 +168,8 @@ private:
                                    .arg(e.text(), rest.join(QStringLiteral(", "))));
             }
             ++r_.stripsPrinted;
-            progress_.advance(r_.stripsPrinted);
+            if (!progress_.advance(r_.stripsPrinted))
+                stop_ = true; // after the strips in flight, none more
         }
         group_.clear();
         return true;
@@ -211,6 +212,7 @@ private:
     bool zh_;
     int32_t codePage_;
     std::vector<LabelRow> group_;
+    bool stop_ = false; // the operator asked to stop
     ListPrintResult r_;
 };
 

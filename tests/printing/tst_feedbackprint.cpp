@@ -48,6 +48,18 @@ Ids idsOf(const QList<UncertainStrip>& strips) {
     return out;
 }
 
+// Stops the run once `after` strips are done.
+class StopAfter : public PrintProgress {
+public:
+    explicit StopAfter(int after) : after_(after) {}
+    void begin(int) override {}
+    bool advance(int done) override { return done < after_; }
+    void end() override {}
+
+private:
+    int after_;
+};
+
 } // namespace
 
 class TestFeedbackPrint : public QObject {
@@ -306,6 +318,36 @@ private slots:
         }
         QCOMPARE(marked(), stripIds(1, 1));
         QCOMPARE(printer.printed(), 3);
+    }
+
+    // A stop asked for while strips are in flight ends the run once they are
+    // confirmed and marked; nothing more is sent.
+    void operatorStops_data() {
+        QTest::addColumn<int>("inFlight");
+        QTest::addColumn<Ids>("marked");
+        QTest::newRow("one in flight") << 1 << stripIds(1, 1);
+        QTest::newRow("two in flight") << 2 << stripIds(1, 2);
+    }
+    void operatorStops() {
+        QFETCH(int, inFlight);
+        QFETCH(Ids, marked);
+        VirtualTcpPrinterOptions o;
+        o.port = 0;
+        o.inchesPerSecond = 50;
+        VirtualTcpPrinter printer(o);
+        QString error;
+        QVERIFY2(printer.start(&error), qPrintable(error));
+        auto driver = driverFor(printer.port(), "auto");
+        fill(15);
+        StopAfter stop(1);
+        const ListPrintResult r =
+            PrintLabelList({*list, dm->qryEXEC(), *driver, layout, LabelFormat::Barcode, stop}, -1,
+                           driver.get(), settings(inFlight));
+        QCOMPARE(r.failure, QString());
+        QVERIFY(!r.completed);
+        QCOMPARE(this->marked(), marked);
+        QCOMPARE(r.uncertain.size(), 0);
+        QCOMPARE(printer.received(), marked.size() / 3);
     }
 
     // Hand-typed strips go through the same confirmation: the strip out when
