@@ -23,61 +23,6 @@ class TestBarSetting : public QObject, BarSettingFixture {
 private slots:
     void init() { resetFixture(); }
 
-    // --- logic without windows ---
-
-    void upDownPosition_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("min");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<int>("position");
-        QTest::newRow("inside") << 500 << 1 << 1000 << 500;
-        QTest::newRow("width above range") << 30 << 1 << 24 << 24;
-        QTest::newRow("zero below range") << 0 << 1 << 1000 << 1;
-        QTest::newRow("negative") << -7 << 1 << 999 << 1;
-        QTest::newRow("low 16 bits small") << 65536 + 12 << 1 << 1000 << 12;
-        QTest::newRow("low 16 bits above range") << 70000 << 1 << 1000 << 1000; // 4464
-        QTest::newRow("low 16 bits negative") << 0x8000 << 1 << 1000 << 1;      // -32768
-        QTest::newRow("int32 min") << int(INT32_MIN) << 1 << 1000 << 1;         // 0
-        QTest::newRow("int32 max") << int(INT32_MAX) << 1 << 1000 << 1;         // -1
-    }
-    void upDownPosition() {
-        QFETCH(int, stored);
-        QFETCH(int, min);
-        QFETCH(int, max);
-        QFETCH(int, position);
-        QCOMPARE(::upDownPosition(stored, min, max), position);
-    }
-
-    void pickListIndex_data() {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("index");
-        const QStringList weights = fontWeightEntries();
-        QTest::newRow("weight exact") << weights << "300 thin   " << 2;
-        QTest::newRow("weight other case") << weights << "300 THIN   " << 2;
-        QTest::newRow("weight without blanks") << weights << "300 thin" << -1;
-        QTest::newRow("half thick without blanks") << weights << "600 half thick" << -1;
-        QTest::newRow("weight leading blank") << weights << " 400 standard" << -1;
-        QTest::newRow("port lower case") << printerPortEntries() << "usbx" << 4;
-        QTest::newRow("port USB5") << printerPortEntries() << "USB5" << -1;
-        QTest::newRow("empty") << printerPortEntries() << "" << -1;
-    }
-    void pickListIndex() {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, text);
-        QFETCH(int, index);
-        QCOMPARE(::pickListIndex(entries, text), index);
-    }
-
-    void listsAsDesigned() {
-        QCOMPARE(printerPortEntries(), (QStringList{"USB1", "USB2", "USB3", "USB4", "USBX"}));
-        QCOMPARE(fontWeightEntries(),
-                 (QStringList{"100 special thin", "200 very thin", "300 thin   ", "400 standard",
-                              "500 middle", "600 half thick  ", "700 thick", "800 special thick",
-                              "900 blackbody"}));
-        QCOMPARE(sortedFontNames({"b", "C", "a", "A"}), (QStringList{"A", "a", "b", "C"}));
-    }
-
     // --- the dialog ---
 
     void names() {
