@@ -89,12 +89,12 @@ private:
             std::optional<PrinterStatus> taken;
             const auto ask = [&] { taken = feedback_->askOpenPort(s_.answerMs, &unread); };
             if (!PrintLabelRowJob(row, layout_, format_, ppla_, &why, &sentAny, ask)) {
-                // What went before it may still be confirmed.
-                if (!confirm())
-                    return;
+                // What went before it may still be confirmed; this strip,
+                // if any of it went out, is not known to have come out.
+                confirm();
                 if (sentAny)
                     r_.uncertain.append({row, onPort(why)});
-                r_.failure = withUncertain(why);
+                end(why);
                 return;
             }
             if (!taken) {
@@ -103,15 +103,15 @@ private:
                                : QStringLiteral("the printer did not confirm it read the whole "
                                                 "strip (%1)")
                                      .arg(unread));
-                if (!confirm())
-                    return;
+                confirm();
                 r_.uncertain.append({row, reason});
-                r_.failure = withUncertain(reason);
+                end(reason);
                 return;
             }
             group_.push_back(row);
             if (!taken->ready()) {
                 fail(describeStatus(*taken, codePage_));
+                end({});
                 return;
             }
             // Asked after every strip so that the window paints and a stop
@@ -119,12 +119,16 @@ private:
             if (!progress_.advance(r_.stripsPrinted))
                 stop_ = true;
             if (int(group_.size()) >= s_.inFlight || stop_ || !source_.more()) {
-                if (!confirm())
+                if (!confirm()) {
+                    end({});
                     return;
+                }
             }
         }
-        if (!confirm())
+        if (!confirm()) {
+            end({});
             return;
+        }
         r_.completed = source_.complete();
     }
 
@@ -175,13 +179,20 @@ private:
         return true;
     }
 
+    // The group in flight is uncertain; the first such reason ends the run.
     bool fail(const QString& why) {
         const QString text = onPort(why);
         for (const LabelRow& row : group_)
             r_.uncertain.append({row, text});
         group_.clear();
-        r_.failure = withUncertain(text);
+        if (endText_.isEmpty())
+            endText_ = text;
         return false;
+    }
+
+    // Ends the run: the first fault seen, else why, with every strip held.
+    void end(const QString& why) {
+        r_.failure = withUncertain(endText_.isEmpty() ? why : endText_);
     }
 
     QString withUncertain(const QString& text) const {
@@ -213,6 +224,7 @@ private:
     int32_t codePage_;
     std::vector<LabelRow> group_;
     bool stop_ = false; // the operator asked to stop
+    QString endText_;   // the first fault seen while strips were out
     ListPrintResult r_;
 };
 

@@ -243,6 +243,28 @@ private slots:
         QCOMPARE(printer.printed(), 1);
     }
 
+    // The connection drops in strip 2 and the printer falls silent after
+    // strip 1: neither is known to have come out, both are held.
+    void droppedAndSilent() {
+        VirtualTcpPrinterOptions o;
+        o.port = 0;
+        o.inchesPerSecond = 10;
+        o.dropAfter = 1;
+        o.muteAfter = 1;
+        VirtualTcpPrinter printer(o);
+        QString error;
+        QVERIFY2(printer.start(&error), qPrintable(error));
+        auto driver = driverFor(printer.port(), "auto");
+        fill(15);
+        const ListPrintResult r = print(*driver, 8);
+        QCOMPARE(marked(), Ids{});
+        QCOMPARE(idsOf(r.uncertain), stripIds(1, 2));
+        QCOMPARE(r.failure, "USB1: the printer stopped answering (The printer did not answer the "
+                            "status request within 300 ms)" +
+                                notMarked(stripIds(1, 2)));
+        QCOMPARE(printer.received(), 1);
+    }
+
     // No printer listening: auto finds no feedback and fails to open as
     // without it; on fails at the status request. Nothing is marked.
     void printerOff_data() {
