@@ -230,6 +230,9 @@ void TBarSetting::buildControls() {
     cbbFontbellow->setMinimumWidth(160);
     lists->addWidget(Label26);
     lists->addWidget(cbprinter);
+    lblPrinterState = new QLabel(grp1_PageSetting);
+    lblPrinterState->setObjectName(QStringLiteral("lblPrinterState"));
+    lists->addWidget(lblPrinterState);
     lists->addSpacing(16);
     lists->addWidget(Label24);
     lists->addWidget(cbbFontName, 1);
@@ -351,6 +354,10 @@ void TBarSetting::setVisible(bool visible) {
         }
     }
     QDialog::setVisible(visible);
+}
+
+void TBarSetting::setPrinterState(const QString& text) {
+    lblPrinterState->setText(text);
 }
 
 void TBarSetting::FormShow() {

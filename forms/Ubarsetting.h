@@ -72,6 +72,8 @@ public:
     TLabelLayout shownLayout() const;
     // Redraws the preview from the controls.
     void updatePreview();
+    // What the opener knows of the printer's state, beside the port choice.
+    void setPrinterState(const QString& text);
 
     void setVisible(bool visible) override;
 
@@ -85,6 +87,7 @@ public:
     QGroupBox* grp1_PageSetting = nullptr;
     QLabel *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
     QComboBox* cbprinter = nullptr;
+    QLabel* lblPrinterState = nullptr; // the printer's state, empty when unknown
     QComboBox* cbbFontName = nullptr;
     QComboBox* cbbFontbellow = nullptr;
     QGroupBox* grp1_BarCodeSetting = nullptr;

@@ -17,6 +17,7 @@
 #include "printing/ManualList.h"
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
+#include "printing/PrinterStateWatcher.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
 #include "settings/uBarcode.h"
@@ -57,12 +58,18 @@ TmainBarcode::TmainBarcode(TDMdata& dm, Prompts& prompts, PplaApi& printer, QWid
     : QMainWindow(parent), dm_(dm), prompts_(prompts), printer_(printer) {
     setObjectName(QStringLiteral("mainBarcode"));
     buildControls();
+    printerState = new PrinterStateWatcher(this);
+    printerStateTimer = new QTimer(this);
+    printerStateTimer->setInterval(PrinterStateIntervalMs);
     setTabOrder();
     connectHandlers();
     run([this] { FormCreate(); });
 }
 
-TmainBarcode::~TmainBarcode() = default;
+TmainBarcode::~TmainBarcode() {
+    // A request still out ends before anything of the window goes.
+    delete std::exchange(printerState, nullptr);
+}
 
 void TmainBarcode::connectHandlers() {
     connect(BtnQuery, &QPushButton::clicked, this, [this] { run([this] { BtnQueryClick(); }); });
@@ -79,6 +86,8 @@ void TmainBarcode::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, [this] { run([this] { Timer1Timer(); }); });
     connect(edLabelSize, &QLineEdit::textChanged, this,
             [this] { run([this] { edLabelSizeChange(); }); });
+    connect(printerState, &PrinterStateWatcher::stateChanged, this, [this] { showStationInfo(); });
+    connect(printerStateTimer, &QTimer::timeout, this, [this] { refreshPrinterState(); });
 
     // The grid follows the list's current record, and the operator's choice of
     // row becomes the current record.
@@ -122,7 +131,18 @@ QString TmainBarcode::stationInfoText() const {
     if (!database_.isEmpty())
         text = (zh ? u8("数据库: %1") : QStringLiteral("Database: %1")).arg(database_) +
                QStringLiteral("   ");
-    return text + (zh ? u8("打印机 %1: %2") : QStringLiteral("Printer %1: %2")).arg(port, device);
+    text += (zh ? u8("打印机 %1: %2") : QStringLiteral("Printer %1: %2")).arg(port, device);
+    const QString state = printerState ? printerState->stateText() : QString();
+    if (!state.isEmpty())
+        text += (zh ? u8("，%1") : QStringLiteral(", %1")).arg(state);
+    return text;
+}
+
+void TmainBarcode::refreshPrinterState() {
+    if (printing_ || !printerState)
+        return;
+    printerState->setFeedback(printerFeedback);
+    printerState->refresh(layout_.port, UICodePage);
 }
 
 void TmainBarcode::showStationInfo() {
@@ -174,6 +194,8 @@ void TmainBarcode::ApplyLanguage(int codePage) {
 
 void TmainBarcode::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    refreshPrinterState();
+    printerStateTimer->start();
     if (!shownOnce_) {
         shownOnce_ = true;
         run([this] { FormShow(); });
@@ -250,13 +272,18 @@ void TmainBarcode::BtnSettingClick() {
             return PreviewSamples{sampleRow(texts),
                                   formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text};
         });
+        connect(printerState, &PrinterStateWatcher::stateChanged, BarSetting,
+                &TBarSetting::setPrinterState);
     }
     BarSetting->CodePage = UICodePage;
     BarSetting->setLabelLayout(layout_);
+    BarSetting->setPrinterState(printerState->stateText());
+    refreshPrinterState();
     if (BarSetting->exec() == QDialog::Accepted) {
         layout_ = BarSetting->labelLayout();
         saveSettingsDialog(layout_);
         showStationInfo();
+        refreshPrinterState();
     }
 }
 

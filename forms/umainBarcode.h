@@ -25,6 +25,7 @@ class Prompts;
 class TDMdata;
 class PplaApi;
 class PrinterFeedback;
+class PrinterStateWatcher;
 class PrintProgress;
 class TFNewOrder;
 class TBarSetting;
@@ -96,6 +97,9 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* stationInfo = nullptr; // permanent part of the status line
     QTimer* Timer1 = nullptr;
+    // Asks the printer for its state every PrinterStateIntervalMs while idle.
+    QTimer* printerStateTimer = nullptr;
+    static constexpr int PrinterStateIntervalMs = 30000;
 
     LabelList* qryLable = nullptr;
 
@@ -107,9 +111,14 @@ public:
 
     // Tests may watch or stop print runs through their own progress.
     PrintProgress* progressOverride = nullptr;
-    // Asked for the printer's status during runs; none: strips count once the
-    // printer took them.
+    // Asked for the printer's status during runs and for the status line;
+    // none: strips count once the printer took them and the status line says
+    // nothing of the printer. It must outlive the window.
     PrinterFeedback* printerFeedback = nullptr;
+    // The printer's state as the status line shows it.
+    PrinterStateWatcher* printerState = nullptr;
+    // Asks the printer behind the layout's port again (not during a run).
+    void refreshPrinterState();
 
     // The order manager, created at the first click of btnOrderInfo.
     TFNewOrder* FNewOrder = nullptr;

@@ -10,6 +10,7 @@
 #include "forms/QtPrintProgress.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
+#include "printing/PrinterStateWatcher.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -53,11 +54,15 @@ template <typename Run> void TmainBarcode::printing(Run&& run) {
     printing_ = true;
     stopRequested_ = false;
     setRunning(true);
+    // The run has the port: no state request goes out and none is believed.
+    printerState->setHeld(true);
     struct Done {
         TmainBarcode& w;
         ~Done() {
             w.printing_ = false;
             w.setRunning(false);
+            w.printerState->setHeld(false);
+            w.refreshPrinterState();
             // The operator asked to close during the run and confirmed it.
             if (w.closeAfterRun_) {
                 w.exitConfirmed_ = true;
