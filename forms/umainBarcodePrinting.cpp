@@ -56,6 +56,7 @@ template <typename Run> void TmainBarcode::printing(Run&& run) {
     setRunning(true);
     // The run has the port: no state request goes out and none is believed.
     printerState->setHeld(true);
+    printerState->finishAsking();
     struct Done {
         TmainBarcode& w;
         ~Done() {

@@ -53,6 +53,13 @@ void PrinterStateWatcher::setHeld(bool held) {
     }
 }
 
+void PrinterStateWatcher::finishAsking() {
+    if (!thread_)
+        return;
+    thread_->wait();
+    thread_.reset();
+}
+
 void PrinterStateWatcher::ask() {
     const int number = portNumber(portName_);
     const int32_t codePage = codePage_;
@@ -75,10 +82,7 @@ void PrinterStateWatcher::ask() {
 
 void PrinterStateWatcher::take(quint64 request, const QString& text) {
     // The thread's last act was to emit; it is ending.
-    if (thread_) {
-        thread_->wait();
-        thread_.reset();
-    }
+    finishAsking();
     if (request == request_ && !held_)
         show(text);
     if (pending_ && !held_ && feedback_) {

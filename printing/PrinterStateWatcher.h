@@ -40,6 +40,10 @@ public:
 
     void setHeld(bool held);
     bool isHeld() const { return held_; }
+    // Waits for a request still out to close its port: a USB printer's
+    // device opens for one user at a time. Its answer is then dropped unless
+    // nothing newer was asked meanwhile.
+    void finishAsking();
 
     // The last state, empty before the first answer and without feedback.
     QString stateText() const { return text_; }
