@@ -3,6 +3,7 @@
 #include "printer/Code128.h"
 #include "printer/PplaConstants.h"
 #include "printer/PplaResult.h"
+#include "printer/StripRenderer.h"
 
 #include <algorithm>
 
@@ -63,6 +64,20 @@ PplaEncoder::PplaEncoder(EncoderOptions options, TextRasterCache* cache)
 void PplaEncoder::clear() {
     images_.clear();
     records_.clear();
+    drawn_.clear();
+    drawnNames_.clear();
+}
+
+int PplaEncoder::note(DrawnItem::Kind kind, const QRect& box, const QByteArray& name) {
+    drawn_.append({kind, box, {}});
+    drawnNames_.append(name);
+    return PplaResult::Ok;
+}
+
+int PplaEncoder::refuse(DrawnItem::Kind kind, QString* error, int code, const QString& text) {
+    drawn_.append({kind, {}, text});
+    drawnNames_.append(QByteArray());
+    return fail(error, code, text);
 }
 
 QByteArray PplaEncoder::feedCommand() {
@@ -83,43 +98,43 @@ int PplaEncoder::setDarkness(int heat, QString* error) {
 
 int PplaEncoder::addBarcode(const BarcodeArgs& a, QString* error) {
     if (a.type != 'e' && a.type != 'E')
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("barcode type %1 is not Code 128 (e or E)").arg(int(a.type)));
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      QStringLiteral("barcode type %1 is not Code 128 (e or E)").arg(int(a.type)));
     if (a.mode != 'N' || a.numeric != 0)
-        return fail(
-            error, PplaResult::InvalidArgument,
+        return refuse(
+            DrawnItem::Barcode, error, PplaResult::InvalidArgument,
             QStringLiteral("barcode mode %1/%2 is not N/0").arg(int(a.mode)).arg(a.numeric));
     const int module = a.narrow * a.widthSetting;
     if (a.narrow < 1 || a.widthSetting < 1 || module > Ppla::MaxBarWidthDots)
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("bar width %1 x %2 dots is outside 1-%3")
-                        .arg(a.narrow)
-                        .arg(a.widthSetting)
-                        .arg(Ppla::MaxBarWidthDots));
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      QStringLiteral("bar width %1 x %2 dots is outside 1-%3")
+                          .arg(a.narrow)
+                          .arg(a.widthSetting)
+                          .arg(Ppla::MaxBarWidthDots));
     if (a.wide < 0 || a.wide > Ppla::MaxBarWidthDots)
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("wide bar width %1 is outside 0-%2")
-                        .arg(a.wide)
-                        .arg(Ppla::MaxBarWidthDots));
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      QStringLiteral("wide bar width %1 is outside 0-%2")
+                          .arg(a.wide)
+                          .arg(Ppla::MaxBarWidthDots));
     const int heightUnits = Ppla::dotsToUnits(a.height, options_.dpi);
     if (heightUnits < 1 || heightUnits > 999)
-        return fail(
-            error, PplaResult::InvalidArgument,
+        return refuse(
+            DrawnItem::Barcode, error, PplaResult::InvalidArgument,
             QStringLiteral("barcode height %1 dots is outside the printer's range").arg(a.height));
     if (a.x < 0)
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("barcode left %1 is outside the strip").arg(a.x));
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      QStringLiteral("barcode left %1 is outside the strip").arg(a.x));
     if (a.data.isEmpty())
-        return PplaResult::Ok; // a symbol without data carries nothing: nothing is drawn
+        return note(DrawnItem::Barcode, {}); // a symbol without data: nothing is drawn
     QString why;
     const QByteArray field = Code128::encodeField(a.data, &why);
     if (field.isEmpty())
-        return fail(error, PplaResult::InvalidArgument, why);
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument, why);
     const int rowUnits = Ppla::dotsToUnits(std::max(0, a.y - a.height), options_.dpi);
     const int colUnits = Ppla::dotsToUnits(a.x, options_.dpi);
     if (rowUnits > 9999 || colUnits > 9999)
-        return fail(
-            error, PplaResult::InvalidArgument,
+        return refuse(
+            DrawnItem::Barcode, error, PplaResult::InvalidArgument,
             QStringLiteral("barcode position %1,%2 is outside the strip").arg(a.x).arg(a.y));
     QByteArray rec;
     rec.reserve(16 + field.size());
@@ -133,7 +148,15 @@ int PplaEncoder::addBarcode(const BarcodeArgs& a, QString* error) {
     rec += field;
     rec += Ppla::CR;
     records_.append(rec);
-    return PplaResult::Ok;
+    // The bars stand y dots above the label's bottom edge and reach down by
+    // the height; each module is module dots wide. The modules are counted as
+    // the virtual printer draws the data (libzint's shortest encoding), so that
+    // a preview's boxes fit its picture. The field sent can be longer: data
+    // that needs SHIFTs for "&" or control characters gets a symbol per SHIFT,
+    // and the printer's bars are that much wider.
+    const int modules = static_cast<int>(code128Modules(a.data).size());
+    return note(DrawnItem::Barcode,
+                QRect(a.x, options_.labelHeightDots - a.y, modules * module, a.height));
 }
 
 QByteArray PplaEncoder::imageDownload(const QByteArray& name, const MonoBitmap& bmp) {
@@ -164,21 +187,21 @@ QByteArray PplaEncoder::imageDownload(const QByteArray& name, const MonoBitmap& 
 
 int PplaEncoder::addText(const TextArgs& a, QString* error) {
     if (a.orient != 1)
-        return fail(
-            error, PplaResult::InvalidArgument,
+        return refuse(
+            DrawnItem::Text, error, PplaResult::InvalidArgument,
             QStringLiteral("text orientation %1: images print upright only (1)").arg(a.orient));
     if (a.memMode != 1)
-        return fail(
-            error, PplaResult::InvalidArgument,
+        return refuse(
+            DrawnItem::Text, error, PplaResult::InvalidArgument,
             QStringLiteral("memory %1: images are kept in printer RAM only (1)").arg(a.memMode));
     if (!validImageName(a.name))
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("image name \"%1\" is not 1-%2 printable characters")
-                        .arg(QString::fromLatin1(a.name))
-                        .arg(Ppla::MaxImageNameLength));
+        return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
+                      QStringLiteral("image name \"%1\" is not 1-%2 printable characters")
+                          .arg(QString::fromLatin1(a.name))
+                          .arg(Ppla::MaxImageNameLength));
     if (a.size < 1)
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("text size %1 dots is below 1").arg(a.size));
+        return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
+                      QStringLiteral("text size %1 dots is below 1").arg(a.size));
     const RasterText& raster =
         cache_->get({a.fontName, a.size, a.weight, a.italic, a.underline, a.strikeOut, a.text});
     // A second text under the same name replaces the first, as in printer memory.
@@ -189,19 +212,25 @@ int PplaEncoder::addText(const TextArgs& a, QString* error) {
             break;
         }
     }
+    const qsizetype replaced = drawnNames_.indexOf(a.name);
+    if (replaced >= 0) {
+        drawn_.removeAt(replaced);
+        drawnNames_.removeAt(replaced);
+    }
     if (raster.ink.isEmpty())
-        return PplaResult::Ok;
+        return note(DrawnItem::Text, {});
     // Cut the ink to the label: rows above its top or below its bottom edge,
     // columns left of the strip or beyond the widest image row.
     const int labelH = options_.labelHeightDots;
     const int inkTop = a.y + raster.offsetY;
     const int inkLeft = a.x + raster.offsetX;
+    const QRect inkBox(inkLeft, inkTop, raster.ink.width, raster.ink.height);
     const int top = std::max(inkTop, 0);
     const int bottom = std::min(inkTop + raster.ink.height, labelH);
     const int left = std::max(inkLeft, 0);
     const int right = std::min(inkLeft + raster.ink.width, left + Ppla::MaxImageRowBytes * 8);
     if (top >= bottom || left >= right)
-        return PplaResult::Ok;
+        return note(DrawnItem::Text, inkBox, a.name);
     const bool whole = top == inkTop && bottom == inkTop + raster.ink.height && left == inkLeft &&
                        right == inkLeft + raster.ink.width;
     const QByteArray download =
@@ -211,8 +240,8 @@ int PplaEncoder::addText(const TextArgs& a, QString* error) {
     const int rowUnits = Ppla::dotsToUnits(labelH - bottom, options_.dpi);
     const int colUnits = Ppla::dotsToUnits(left, options_.dpi);
     if (colUnits > 9999)
-        return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("text position %1,%2 is outside the strip").arg(a.x).arg(a.y));
+        return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
+                      QStringLiteral("text position %1,%2 is outside the strip").arg(a.x).arg(a.y));
     QByteArray rec = "1Y11000";
     appendNumber(rec, rowUnits, 4);
     appendNumber(rec, colUnits, 4);
@@ -220,7 +249,7 @@ int PplaEncoder::addText(const TextArgs& a, QString* error) {
     rec += Ppla::CR;
     images_.append({a.name, download, rec});
     records_.append(rec);
-    return PplaResult::Ok;
+    return note(DrawnItem::Text, inkBox, a.name);
 }
 
 int PplaEncoder::printOut(int width, int height, int copies, int amount, QByteArray* bytes,

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 // Turns drawing calls into the PPLA bytes of one strip: the text images to
@@ -61,6 +62,23 @@ struct TextArgs {
     int memMode = 1; // 1 = printer RAM (module A)
 };
 
+// What one addBarcode or addText call made of its field. box is where the ink
+// goes on the strip, in dots from the strip's left edge and the label's top
+// edge, as laid out: before ink outside the label is cut off and before bars
+// reaching below the bottom edge are raised onto it. A barcode's box is its
+// bars (every module as the virtual printer draws them, see addBarcode) by its
+// height; a text's box is its ink. box is empty when the call draws nothing (a
+// barcode without data, a text without ink); refused is the reason when the
+// call was refused.
+struct DrawnItem {
+    enum Kind { Barcode, Text };
+    Kind kind = Barcode;
+    QRect box;
+    QString refused;
+
+    bool operator==(const DrawnItem&) const = default;
+};
+
 class PplaEncoder {
 public:
     explicit PplaEncoder(EncoderOptions options = {}, TextRasterCache* cache = nullptr);
@@ -76,6 +94,10 @@ public:
     // cleared; the darkness stays.
     int printOut(int width, int height, int copies, int amount, QByteArray* bytes, QString* error);
     void clear();
+    // One item per addBarcode and addText call of the strip being drawn, in
+    // call order; a text whose image another text under the same name
+    // replaced is dropped with it. Cleared with the drawing.
+    const QList<DrawnItem>& drawnItems() const { return drawn_; }
     // Back to the state after construction: no drawing, no darkness.
     void reset() {
         clear();
@@ -96,10 +118,17 @@ private:
         QByteArray placement;
     };
 
+    // Notes the call's item (name: a text's image name) and returns Ok.
+    int note(DrawnItem::Kind kind, const QRect& box, const QByteArray& name = {});
+    // Notes the call as refused and fails with text.
+    int refuse(DrawnItem::Kind kind, QString* error, int code, const QString& text);
+
     EncoderOptions options_;
     TextRasterCache ownCache_;
     TextRasterCache* cache_;
     int darkness_ = -1;
     QList<Image> images_;
     QList<QByteArray> records_; // in call order; image placements refer to images_
+    QList<DrawnItem> drawn_;
+    QList<QByteArray> drawnNames_; // the image name of each text item, empty for the rest
 };

@@ -78,6 +78,7 @@ int PplaPrinter::A_CreatePrn(int selection, const char* filename) {
     }
     encoder_.reset();
     printedSinceOpen_ = false;
+    drawn_.clear();
     std::shared_ptr<Port> port = fixedPort_;
     if (!port) {
         if (!filename)
@@ -192,7 +193,9 @@ int PplaPrinter::A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int
     a.numeric = numeric;
     a.data = QByteArray(data);
     QString why;
-    return result(encoder_.addBarcode(a, &why), why);
+    const int rc = encoder_.addBarcode(a, &why);
+    drawn_ = encoder_.drawnItems();
+    return result(rc, why);
 }
 
 int PplaPrinter::A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
@@ -216,7 +219,9 @@ int PplaPrinter::A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* f
     a.text = QString::fromUtf8(data);
     a.memMode = memMode;
     QString why;
-    return result(encoder_.addText(a, &why), why);
+    const int rc = encoder_.addText(a, &why);
+    drawn_ = encoder_.drawnItems();
+    return result(rc, why);
 }
 
 int PplaPrinter::A_Print_Out(int width, int height, int copies, int amount) {

@@ -85,6 +85,13 @@ public:
     std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
     std::optional<PrinterStatus> askOpenPort(int timeoutMs, QString* error) override;
 
+    // The barcodes and texts of the strip drawn since the port was opened (or,
+    // after a print-out, of the strip printed), one item per drawing call the
+    // encoder took, in call order: where its ink goes or why it was refused
+    // (see DrawnItem). Kept through the print-out and the close so that the
+    // strip just made can be looked at; the next open clears them.
+    const QList<DrawnItem>& drawnItems() const { return drawn_; }
+
     // What the open port reaches (empty when none is open).
     QString portDescription() const;
 
@@ -109,5 +116,6 @@ private:
     std::shared_ptr<Port> fixedPort_;
     std::shared_ptr<Port> port_;
     bool printedSinceOpen_ = false;
+    QList<DrawnItem> drawn_;
     QString lastError_;
 };

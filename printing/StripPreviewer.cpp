@@ -1,18 +1,18 @@
 #include "printing/StripPreviewer.h"
 
 #include "core/AppError.h"
-#include "printer/TextRaster.h"
 #include "printing/PlayStrip.h"
 #include "printing/StripPlan.h"
 #include "settings/PortNames.h"
 
 namespace {
 
-// Passes every operation to the driver and notes where each barcode and text
-// was meant to go.
-class DrawingTap : public PplaApi {
+// Passes every operation to the driver, but answers a refused barcode or text
+// as drawn: playStrip would stop there, and the preview shows the whole strip
+// with what was refused flagged.
+class KeepDrawing : public PplaApi {
 public:
-    DrawingTap(PplaApi& inner, int labelHeight) : inner_(inner), labelHeight_(labelHeight) {}
+    explicit KeepDrawing(PplaApi& inner) : inner_(inner) {}
 
     int A_CreatePrn(int selection, const char* filename) override {
         return inner_.A_CreatePrn(selection, filename);
@@ -27,48 +27,15 @@ public:
     int A_Set_Darkness(int heat) override { return inner_.A_Set_Darkness(heat); }
     int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
                       char mode, int numeric, const char* data) override {
-        const int rc =
-            inner_.A_Prn_Barcode(x, y, ori, type, narrow, width, height, mode, numeric, data);
-        StripItem item{StripItem::Barcode, barcodes_++, {}, {}};
-        if (rc != 0) {
-            // Shown as refused; the rest of the strip is still drawn.
-            item.refused = inner_.lastErrorText();
-            items.append(item);
-            return 0;
-        } else {
-            const QByteArray content(data);
-            if (content.isEmpty())
-                return rc; // nothing is drawn
-            // The bars stand y dots above the label's bottom edge and reach
-            // down by the barcode height; each module is narrow x width dots.
-            const int modules = int(code128Modules(content).size());
-            item.box = QRect(x, labelHeight_ - y, modules * narrow * ori, height);
-        }
-        items.append(item);
-        return rc;
+        inner_.A_Prn_Barcode(x, y, ori, type, narrow, width, height, mode, numeric, data);
+        return 0;
     }
     int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
                             int fontWeight, int italic, int underline, int strikeOut,
                             const char* idName, const char* data, int memMode) override {
-        const int rc =
-            inner_.A_Prn_Text_TrueType(x, y, fontHeight, fontName, orient, fontWeight, italic,
-                                       underline, strikeOut, idName, data, memMode);
-        StripItem item{StripItem::Text, texts_++, {}, {}};
-        if (rc != 0) {
-            item.refused = inner_.lastErrorText();
-            items.append(item);
-            return 0;
-        } else {
-            const RasterText raster =
-                rasteriseText({QString::fromUtf8(fontName), fontHeight, fontWeight, italic != 0,
-                               underline != 0, strikeOut != 0, QString::fromUtf8(data)});
-            if (raster.ink.isEmpty())
-                return rc; // no ink, nothing is drawn
-            item.box =
-                QRect(x + raster.offsetX, y + raster.offsetY, raster.ink.width, raster.ink.height);
-        }
-        items.append(item);
-        return rc;
+        inner_.A_Prn_Text_TrueType(x, y, fontHeight, fontName, orient, fontWeight, italic,
+                                   underline, strikeOut, idName, data, memMode);
+        return 0;
     }
     int A_Print_Out(int width, int height, int copies, int amount) override {
         return inner_.A_Print_Out(width, height, copies, amount);
@@ -77,14 +44,25 @@ public:
     int A_ClosePrn() override { return inner_.A_ClosePrn(); }
     QString lastErrorText() const override { return inner_.lastErrorText(); }
 
-    QList<StripItem> items;
-
 private:
     PplaApi& inner_;
-    int labelHeight_;
-    int barcodes_ = 0;
-    int texts_ = 0;
 };
+
+// The driver's items as the preview lists them: the column is the item's
+// place among those of its kind; an item that draws nothing is left out.
+QList<StripItem> stripItems(const QList<DrawnItem>& drawn) {
+    QList<StripItem> items;
+    int barcodes = 0;
+    int texts = 0;
+    for (const DrawnItem& d : drawn) {
+        const bool barcode = d.kind == DrawnItem::Barcode;
+        const int column = barcode ? barcodes++ : texts++;
+        if (d.box.isEmpty() && d.refused.isEmpty())
+            continue;
+        items.append({barcode ? StripItem::Barcode : StripItem::Text, column, d.box, d.refused});
+    }
+    return items;
+}
 
 PplaPrinterOptions driverOptions(const VirtualPrinterOptions& o) {
     PplaPrinterOptions options;
@@ -134,7 +112,7 @@ StripPreviewResult StripPreviewer::render(const TLabelLayout& layout,
     // Any port would do: the driver writes to memory whatever it is told to
     // open. A port without a USB search keeps the strip off the devices.
     plan.portNumber = portNumber(defaultPortName());
-    DrawingTap tap(printer_, options_.labelHeightDots);
+    KeepDrawing tap(printer_);
     port_->takeBytes();
     try {
         QString failure;
@@ -144,6 +122,6 @@ StripPreviewResult StripPreviewer::render(const TLabelLayout& layout,
         result.error = e.text();
     }
     result.strip = renderStrip(port_->takeBytes(), options_);
-    result.items = tap.items;
+    result.items = stripItems(printer_.drawnItems());
     return result;
 }

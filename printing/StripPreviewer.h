@@ -36,7 +36,8 @@ LabelRow sampleRow(const QStringList& listTexts);
 QRect labelRect(int column, const VirtualPrinterOptions& options);
 
 // One barcode or text the print job drew, with the box its ink was meant to
-// take on the strip (before the printer cuts anything off), in dots.
+// take on the strip (before the printer cuts anything off), in dots, as the
+// driver reports it (PplaPrinter::drawnItems).
 struct StripItem {
     enum Kind { Barcode, Text };
     Kind kind = Barcode;
@@ -58,7 +59,8 @@ struct StripPreviewResult {
 };
 
 // Prints one strip of the layout through the real driver into memory and
-// renders the bytes with the virtual printer. The port name of the layout
+// renders the bytes with the virtual printer; the items are the driver's.
+// A refused field does not stop the strip here: the rest is drawn. The port name of the layout
 // plays no part: the preview always writes to memory. Keeps the driver (and
 // its text cache) between strips.
 class StripPreviewer {
