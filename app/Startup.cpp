@@ -11,7 +11,7 @@
 
 #include <QApplication>
 
-int RunVornell(Prompts& prompts, const QProcessEnvironment& env) {
+int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     QApplication::setApplicationName(QStringLiteral("Vornell"));
     UICodePage = codePageForLanguageId(systemDefaultLanguageId());
 

@@ -7,4 +7,4 @@ class Prompts;
 // The program after the application object exists: the interface language,
 // the data module, the connection check, the main window and the event loop.
 // Returns the event loop's result.
-int RunVornell(Prompts& prompts, const QProcessEnvironment& env);
+int runVornell(Prompts& prompts, const QProcessEnvironment& env);

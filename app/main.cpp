@@ -8,5 +8,5 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QtPrompts prompts;
-    return RunVornell(prompts, QProcessEnvironment::systemEnvironment());
+    return runVornell(prompts, QProcessEnvironment::systemEnvironment());
 }

@@ -15,15 +15,15 @@ QString sqlErrorText(const QSqlError& e) {
     return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
 }
 
-void ExecQuery::ExecSQL() {
-    const QString text = Text();
+void ExecQuery::execSql() {
+    const QString statement = text();
     if (onExecute)
-        onExecute(text);
+        onExecute(statement);
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     if (!db.isOpen())
         throw AppError(QStringLiteral("Connection is not open"));
     QSqlQuery q(db);
-    if (!q.prepare(text))
+    if (!q.prepare(statement))
         throw AppError(sqlErrorText(q.lastError()));
     for (const QVariant& v : bindings_)
         q.addBindValue(v);
@@ -31,14 +31,14 @@ void ExecQuery::ExecSQL() {
         throw AppError(sqlErrorText(q.lastError()));
 }
 
-void ExecQuery::Run(const QStringList& lines, const QVariantList& bindings) {
-    Close();
-    Clear();
+void ExecQuery::run(const QStringList& lines, const QVariantList& bindings) {
+    close();
+    clear();
     for (const QString& line : lines)
-        Add(line);
+        add(line);
     for (const QVariant& v : bindings)
-        Bind(v);
-    ExecSQL();
+        bind(v);
+    execSql();
 }
 
 TDMdata::TDMdata(const QString& driverType) {

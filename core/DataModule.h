@@ -19,20 +19,20 @@ class ExecQuery {
 public:
     explicit ExecQuery(QString connectionName) : connection_(std::move(connectionName)) {}
 
-    void Close() {}
-    void Clear() {
+    void close() {}
+    void clear() {
         lines_.clear();
         bindings_.clear();
     }
-    void Add(const QString& line) { lines_ << line; }
+    void add(const QString& line) { lines_ << line; }
     // A value bound to the next positional placeholder ("?") of the statement.
-    void Bind(const QVariant& value) { bindings_ << value; }
+    void bind(const QVariant& value) { bindings_ << value; }
     // The statement: its lines joined by CR LF.
-    QString Text() const { return lines_.join(QStringLiteral("\r\n")); }
+    QString text() const { return lines_.join(QStringLiteral("\r\n")); }
     // Executes the statement; a failure raises AppError with the driver's text.
-    void ExecSQL();
-    // Close, clear, add every line, execute.
-    void Run(const QStringList& lines, const QVariantList& bindings = {});
+    void execSql();
+    // close, clear, add every line, execute.
+    void run(const QStringList& lines, const QVariantList& bindings = {});
 
     // Called with every statement text before it is executed (tests, tracing).
     std::function<void(const QString&)> onExecute;

@@ -128,7 +128,7 @@ int createDeviceICRelEmbedded(QSqlDatabase& db) {
 void runCreateDeviceICRel(TDMdata& dm) {
     QSqlDatabase db = dm.conADO();
     if (dialectOf(db) == Dialect::TSql) {
-        dm.qryEXEC().Run(createDeviceICRelLines());
+        dm.qryEXEC().run(createDeviceICRelLines());
         return;
     }
     ExecQuery& exec = dm.qryEXEC();

@@ -176,8 +176,8 @@ QStringList TFSrchDlg::history() const {
     return out;
 }
 
-int TFSrchDlg::ShowModal() {
-    return showModal(*this, modalDriver);
+int TFSrchDlg::showModal() {
+    return ::showModal(*this, modalDriver);
 }
 
 void TFSrchDlg::showEvent(QShowEvent* event) {

@@ -25,10 +25,10 @@ public:
     void AttachDataSet(RecordSet* dataSet);
     void LocateKey(const QString& key);
     // Shows the dialog modally; QDialog::Accepted for OK.
-    int ShowModal();
+    int showModal();
     QString GetSelectedKey() const;
 
-    // When set, ShowModal shows the dialog without a local event loop and
+    // When set, showModal shows the dialog without a local event loop and
     // hands it to this function, which plays the operator's part (the dialog
     // is cancelled if it is still open afterwards). For tests.
     static inline std::function<void(TFSrchDlg&)> modalDriver;

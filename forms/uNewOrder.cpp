@@ -134,8 +134,8 @@ void TFNewOrder::buildControls() {
     layout->addWidget(Panel2);
 }
 
-int TFNewOrder::ShowModal() {
-    return showModal(*this, modalDriver);
+int TFNewOrder::showModal() {
+    return ::showModal(*this, modalDriver);
 }
 
 void TFNewOrder::showEvent(QShowEvent* event) {
@@ -179,7 +179,7 @@ void TFNewOrder::SpeedButton1Click() {
     adoQryICType->open(icTypeListLines(dialectOf(dm_.conADO())));
     FSrchDlg->AttachDataSet(adoQryICType);
     FSrchDlg->LocateKey(edICType->text());
-    if (FSrchDlg->ShowModal() != QDialog::Accepted)
+    if (FSrchDlg->showModal() != QDialog::Accepted)
         return;
     const QString key = FSrchDlg->GetSelectedKey();
     const auto field = [this](const char* name) {
@@ -223,7 +223,7 @@ void TFNewOrder::btnSaveDataClick() {
     const BoundStatement insert = newOrderInsert(order, dialectOf(dm_.conADO()));
     // A refused INSERT raises: the general error report shows it and the
     // entry panel stays as it is, so the operator can save again.
-    dm_.qryEXEC().Run(insert.lines, insert.bindings);
+    dm_.qryEXEC().run(insert.lines, insert.bindings);
     openOrders();
     edICType->clear();
     edAmount->clear();

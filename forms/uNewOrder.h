@@ -24,9 +24,9 @@ public:
     TFNewOrder(TDMdata& dm, Prompts& prompts, QWidget* parent = nullptr);
 
     // Shows the manager modally until it is closed.
-    int ShowModal();
+    int showModal();
 
-    // When set, ShowModal shows the manager without a local event loop and
+    // When set, showModal shows the manager without a local event loop and
     // hands it to this function, which plays the operator's part (the manager
     // is closed if it is still open afterwards). For tests.
     static inline std::function<void(TFNewOrder&)> modalDriver;

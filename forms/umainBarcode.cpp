@@ -303,7 +303,7 @@ void TmainBarcode::btnOrderInfoClick() {
     Timer1->stop();
     if (!FNewOrder)
         FNewOrder = new TFNewOrder(dm_, prompts_, this);
-    FNewOrder->ShowModal();
+    FNewOrder->showModal();
     // The server's procedure gives the new orders their serial numbers and
     // labels. Its errors reach the general error report: an order it could
     // not convert stays new, and the operator must know that.

@@ -130,7 +130,7 @@ void TmainBarcode::BitBtn1Click() {
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     ListPrintResult result;
     printing([&](PrintProgress& progress) {
-        result = PrintHandTypedList(strips, layout_, format, printer_, progress, printerFeedback);
+        result = printHandTypedList(strips, layout_, format, printer_, progress, printerFeedback);
     });
     showFeedback(result);
     if (!result.failure.isEmpty())

@@ -81,7 +81,7 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit, PrinterFe
     return runStrips(strips, ctx.layout, ctx.format, ctx.ppla, ctx.progress, feedback, settings);
 }
 
-ListPrintResult PrintHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
+ListPrintResult printHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
                                    LabelFormat format, PplaApi& ppla, PrintProgress& progress,
                                    PrinterFeedback* feedback, const FeedbackSettings& settings) {
     EndProgress endProgress{progress};

@@ -51,7 +51,7 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit = -1,
 // Prints hand-typed strips in order, without any database access. Ends at the
 // first strip that did not reach the printer (the reason in the result) or
 // when the operator stops it after the strip in hand.
-ListPrintResult PrintHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
+ListPrintResult printHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
                                    LabelFormat format, PplaApi& ppla, PrintProgress& progress,
                                    PrinterFeedback* feedback = nullptr,
                                    const FeedbackSettings& settings = {});

@@ -11,7 +11,7 @@ QStringList printMarkingLines(const std::array<int64_t, 3>& ids) {
 
 void SetPrintFlag(ExecQuery& qryEXEC, int64_t id1, int64_t id2, int64_t id3) {
     try {
-        qryEXEC.Run(printMarkingLines({id1, id2, id3}));
+        qryEXEC.run(printMarkingLines({id1, id2, id3}));
     } catch (const AppError& e) {
         QStringList printed;
         for (int64_t id : {id1, id2, id3})

@@ -22,7 +22,7 @@ class TestOrders : public QObject {
     }
     void insertOrder(const NewOrder& o) {
         const BoundStatement s = newOrderInsert(o, Dialect::Sqlite);
-        dm->qryEXEC().Run(s.lines, s.bindings);
+        dm->qryEXEC().run(s.lines, s.bindings);
     }
     QStringList column(const QString& sql) {
         QStringList out;

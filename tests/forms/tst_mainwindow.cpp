@@ -1,6 +1,6 @@
+#include "app/Startup.h"
 #include "core/Language.h"
 #include "db/LabelList.h"
-#include "app/Startup.h"
 #include "forms/umainBarcode.h"
 #include "printer/RecordingPpla.h"
 #include "printing/PrintProgress.h"
@@ -424,7 +424,7 @@ private slots:
         QProcessEnvironment env;
         env.insert("VORNELL_DB", QString("mssql:127.0.0.1,%1").arg(port));
         ScriptedPrompts prompts;
-        const int result = RunVornell(prompts, env);
+        const int result = runVornell(prompts, env);
         QCOMPARE(result, 1);
         QCOMPARE(prompts.shown.size(), size_t(1));
         QCOMPARE(prompts.shown[0].kind, QString("message"));
@@ -437,7 +437,7 @@ private slots:
         QProcessEnvironment env;
         env.insert("VORNELL_DB", "oracle:x");
         ScriptedPrompts prompts;
-        QCOMPARE(RunVornell(prompts, env), 2);
+        QCOMPARE(runVornell(prompts, env), 2);
         QCOMPARE(prompts.texts("message").size(), 1);
         QVERIFY(prompts.texts("message")[0].contains("mssql:HOST"));
     }

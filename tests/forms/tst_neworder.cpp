@@ -58,7 +58,7 @@ class TestNewOrder : public QObject {
     void runManager(ScriptedPrompts& prompts, std::function<void(TFNewOrder&)> operate) {
         TFNewOrder m(*dm, prompts);
         ManagerDriver d(std::move(operate));
-        m.ShowModal();
+        m.showModal();
     }
     QVariant scalarOf(const QString& sql) { return scalar(dm->conADO(), sql); }
     int orders() { return scalarOf("SELECT count(*) FROM DeviceICRelOrder").toInt(); }
@@ -106,13 +106,13 @@ private slots:
             QTest::mouseClick(shown.BitBtn1, Qt::LeftButton);
             QVERIFY(shown.Panel2->isVisible());
         });
-        m.ShowModal();
+        m.showModal();
         QVERIFY(!m.isVisible());
         QVERIFY(!m.adoQryOrder->isOpen());
         QVERIFY(!m.adoQryICType->isOpen());
         // The panel is hidden again at the next showing.
         ManagerDriver again([&](TFNewOrder& shown) { QVERIFY(!shown.Panel2->isVisible()); });
-        m.ShowModal();
+        m.showModal();
         QVERIFY(prompts.shown.empty());
     }
 

@@ -83,7 +83,7 @@ private slots:
             QCOMPARE(shown.DBGrid1->columnWidth(0), 120);
             QCOMPARE(shown.DBGrid1->columnWidth(1), width);
         });
-        dlg.ShowModal();
+        dlg.showModal();
         QVERIFY(prompts.shown.empty());
     }
 
@@ -129,7 +129,7 @@ private slots:
             shown.OKBtnClick();
             QCOMPARE(shown.isVisible(), keys.isEmpty());
         });
-        QCOMPARE(dlg.ShowModal(), keys.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        QCOMPARE(dlg.showModal(), keys.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
         QVERIFY(prompts.shown.empty());
     }
 
@@ -150,7 +150,7 @@ private slots:
             QVERIFY(!shown.searchFilterOn());
             QCOMPARE(set->count(), 5);
         });
-        dlg.ShowModal();
+        dlg.showModal();
     }
 
     // Restoring the minimised dialog keeps the search, its filter and the
@@ -176,7 +176,7 @@ private slots:
             QCOMPARE(shown.SearchEd->currentText(), minimise ? QString("gam") : QString());
             QCOMPARE(shown.history(), minimise ? QStringList{"gam"} : QStringList());
         });
-        dlg.ShowModal();
+        dlg.showModal();
         QVERIFY(prompts.shown.empty());
     }
 
@@ -197,7 +197,7 @@ private slots:
             QTest::mouseClick(shown.CancelBtn, Qt::LeftButton);
             QVERIFY(!shown.isVisible());
         });
-        QCOMPARE(dlg.ShowModal(), int(QDialog::Rejected));
+        QCOMPARE(dlg.showModal(), int(QDialog::Rejected));
     }
 
     void doubleClickAccepts() {
@@ -211,7 +211,7 @@ private slots:
             QTest::mouseClick(shown.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
             QTest::mouseDClick(shown.DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
         });
-        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(dlg.showModal(), int(QDialog::Accepted));
         QCOMPARE(dlg.GetSelectedKey(), QString("K3"));
         QCOMPARE(set->fieldValue("Name").toString(), QString("xab99"));
     }
@@ -237,7 +237,7 @@ private slots:
             search(shown, "no such text");
             QCOMPARE(shown.OKBtn->isEnabled(), enabled);
         });
-        dlg.ShowModal();
+        dlg.showModal();
     }
 
     void locateKey_data() {
@@ -273,7 +273,7 @@ private slots:
             QCOMPARE(shown.DBGrid1->currentIndex().row(), set->currentRow());
             shown.OKBtnClick();
         });
-        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(dlg.showModal(), int(QDialog::Accepted));
         QCOMPARE(dlg.GetSelectedKey(), current);
     }
 
@@ -298,7 +298,7 @@ private slots:
                     search(shown, t);
                 QCOMPARE(shown.history(), (QStringList{"c", "b", "a"}));
             });
-            dlg.ShowModal();
+            dlg.showModal();
         }
         QCOMPARE((QStringList{stored(0), stored(1), stored(2), stored(3)}),
                  (QStringList{"c", "b", "a", "<none>"}));
@@ -306,7 +306,7 @@ private slots:
             QCOMPARE(shown.history(), (QStringList{"c", "b", "a"}));
             QCOMPARE(shown.SearchEd->currentText(), QString());
         });
-        dlg.ShowModal();
+        dlg.showModal();
     }
 
     void elevenSearchesKeepTen() {
@@ -320,14 +320,14 @@ private slots:
                     search(shown, QString("s%1").arg(i));
                 QCOMPARE(shown.history().size(), 11);
             });
-            dlg.ShowModal();
+            dlg.showModal();
         }
         QStringList expected;
         for (int i = 11; i >= 2; --i)
             expected << QString("s%1").arg(i);
         QCOMPARE(stored(10), QString("<none>"));
         Driver d([&](TFSrchDlg& shown) { QCOMPARE(shown.history(), expected); });
-        dlg.ShowModal();
+        dlg.showModal();
     }
 
     void historyReadSkipsBlanksAndGaps() {
@@ -347,7 +347,7 @@ private slots:
         Driver d([&](TFSrchDlg& shown) {
             QCOMPARE(shown.history(), (QStringList{"one", "three"}));
         });
-        dlg.ShowModal();
+        dlg.showModal();
         // The save rewrites the positions it has and leaves the rest.
         QCOMPARE((QStringList{stored(0), stored(1), stored(2), stored(3)}),
                  (QStringList{"one", "three", "   ", "three"}.replaceInStrings("   ", "")));
@@ -378,7 +378,7 @@ private slots:
                 shown.close();
             QVERIFY(!shown.isVisible());
         });
-        QCOMPARE(dlg.ShowModal(), int(QDialog::Rejected));
+        QCOMPARE(dlg.showModal(), int(QDialog::Rejected));
         QCOMPARE(stored(0), QString("beta"));
     }
 
@@ -396,7 +396,7 @@ private slots:
                 search(shown, "gamma");
                 shown.OKBtnClick();
             });
-            QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+            QCOMPARE(dlg.showModal(), int(QDialog::Accepted));
         }
         QVERIFY(set->filtered());
         QVERIFY(set->hasFilterRecord());
@@ -409,7 +409,7 @@ private slots:
                 QCOMPARE(dlg.GetSelectedKey(), QString("K5"));
                 shown.OKBtnClick();
             });
-            QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+            QCOMPARE(dlg.showModal(), int(QDialog::Accepted));
         }
         QVERIFY(!set->filtered());
         QVERIFY(!set->hasFilterRecord());
@@ -428,7 +428,7 @@ private slots:
             shown.OKBtnClick();
             QVERIFY(!shown.isVisible());
         });
-        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QCOMPARE(dlg.showModal(), int(QDialog::Accepted));
         QCOMPARE(prompts.texts("error"),
                  QStringList{"Unable to write to " +
                              QDir::current().absoluteFilePath("Quillet.ini") + "."});

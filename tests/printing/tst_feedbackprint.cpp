@@ -385,7 +385,7 @@ private slots:
         auto driver = driverFor(printer.port(), "on");
         const std::vector<LabelRow> strips{LabelRow::ofTexts("A1234567", "B2345678", "C3456789"),
                                            LabelRow::ofTexts("D4567890", "", "")};
-        const ListPrintResult r = PrintHandTypedList(strips, layout, LabelFormat::Barcode, *driver,
+        const ListPrintResult r = printHandTypedList(strips, layout, LabelFormat::Barcode, *driver,
                                                      silent, driver.get(), settings(1));
         QCOMPARE(r.failure, QString("USB1: the printer is paused. Not known whether these labels "
                                     "came out: A1234567, B2345678, C3456789"));
