@@ -7,6 +7,10 @@ namespace {
 constexpr char kStx = '\x02';
 constexpr char kSoh = '\x01';
 
+// The tallest picture taken: 9999 dots is 1.25 m at 203 dpi, more than any
+// label. Rows are at most 255 bytes, so a picture's bytes stay far inside int.
+constexpr int kMaxImageRows = 9999;
+
 bool allDigits(QByteArrayView v) {
     return !v.isEmpty() &&
            std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -170,6 +174,10 @@ void PplaDecoder::imageRow(const QByteArray& line) {
             imageOk_ = false;
             return;
         }
+        if (times > kMaxImageRows - imageRows_.size()) {
+            refuseTallImage();
+            return;
+        }
         for (int i = 0; i < times; ++i)
             imageRows_.append(imageRows_.last());
         return;
@@ -190,11 +198,23 @@ void PplaDecoder::imageRow(const QByteArray& line) {
             }
             row[i] = static_cast<char>(v);
         }
+        if (imageRows_.size() >= kMaxImageRows) {
+            refuseTallImage();
+            return;
+        }
         imageRows_.append(row);
         return;
     }
     warn(QStringLiteral("bad row in image %1").arg(QString::fromLatin1(imageName_)));
     imageOk_ = false;
+}
+
+void PplaDecoder::refuseTallImage() {
+    warn(QStringLiteral("image %1 refused: more than %2 rows")
+             .arg(QString::fromLatin1(imageName_))
+             .arg(kMaxImageRows));
+    imageOk_ = false;
+    imageRows_.clear();
 }
 
 void PplaDecoder::labelRecord(const QByteArray& line) {

@@ -62,6 +62,7 @@ private:
     void record(const QByteArray& line);
     void systemCommand(const QByteArray& line);
     void imageRow(const QByteArray& line);
+    void refuseTallImage();
     void labelRecord(const QByteArray& line);
     void warn(const QString& text);
 
