@@ -1,0 +1,233 @@
+#include "journal/PrintJournal.h"
+
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "journal/JournalSql.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// Stored in the file's header, so that no other SQLite file is taken for a
+// journal (and written into).
+constexpr int kApplicationId = 0x564A524E; // "VJRN"
+
+QAtomicInt connections;
+
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS entries (id INTEGER PRIMARY KEY, kind TEXT NOT NULL, "
+    "created TEXT NOT NULL, port TEXT NOT NULL, device TEXT NOT NULL, db TEXT NOT NULL, "
+    "plan TEXT NOT NULL, reprint_of INTEGER NOT NULL DEFAULT 0, reason TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX IF NOT EXISTS entries_created ON entries (created)",
+    "CREATE TABLE IF NOT EXISTS records (entry INTEGER NOT NULL, slot INTEGER NOT NULL, "
+    "iden_id INTEGER NOT NULL, text TEXT NOT NULL, PRIMARY KEY (entry, slot))",
+    "CREATE INDEX IF NOT EXISTS records_iden ON records (iden_id)",
+    "CREATE TABLE IF NOT EXISTS events (id INTEGER PRIMARY KEY, entry INTEGER NOT NULL, "
+    "state TEXT NOT NULL, at TEXT NOT NULL, reason TEXT NOT NULL DEFAULT '', "
+    "sha256 TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX IF NOT EXISTS events_entry ON events (entry, id)",
+    "CREATE TABLE IF NOT EXISTS undecided (entry INTEGER PRIMARY KEY)",
+};
+
+bool isFinal(StripState state, EntryKind kind) {
+    switch (state) {
+    case StripState::Marked:
+    case StripState::Failed:
+    case StripState::Released:
+        return true;
+    case StripState::Sent:
+    case StripState::Confirmed:
+        return kind != EntryKind::List;
+    case StripState::Sending:
+    case StripState::Uncertain:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+struct PrintJournal::Statements {
+    explicit Statements(const QSqlDatabase& db)
+        : entry(db), record(db), event(db), undecided(db), settle(db), kind(db) {}
+    QSqlQuery entry, record, event, undecided, settle, kind;
+};
+
+PrintJournal::PrintJournal() = default;
+
+PrintJournal::~PrintJournal() {
+    st_.reset();
+    if (!connection_.isEmpty()) {
+        QSqlDatabase::database(connection_, false).close();
+        QSqlDatabase::removeDatabase(connection_);
+    }
+}
+
+QSqlDatabase PrintJournal::db() const {
+    return QSqlDatabase::database(connection_, false);
+}
+
+bool PrintJournal::isOpen() const {
+    return st_ != nullptr;
+}
+
+void PrintJournal::fail(const QString& what, const QString& reason) const {
+    throw AppError(QStringLiteral("Print journal %1: %2 (%3). Nothing is printed until it can be.")
+                       .arg(path_, what, reason));
+}
+
+void PrintJournal::exec(const QString& sql, const QVariantList& bindings) const {
+    QSqlQuery q(db());
+    if (!q.prepare(sql))
+        throw AppError(sqlErrorText(q.lastError()));
+    for (const QVariant& v : bindings)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw AppError(sqlErrorText(q.lastError()));
+}
+
+void PrintJournal::open(const QString& path, int keepDays) {
+    path_ = QFileInfo(path).absoluteFilePath();
+    connection_ = QStringLiteral("vornell-journal-%1").arg(connections.fetchAndAddRelaxed(1));
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    d.setDatabaseName(path_);
+    d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!d.open())
+        fail(QStringLiteral("cannot be opened"), sqlErrorText(d.lastError()));
+    try {
+        QSqlQuery q(d);
+        if (!q.exec(QStringLiteral("PRAGMA application_id")) || !q.next())
+            throw AppError(sqlErrorText(q.lastError()));
+        const int id = q.value(0).toInt();
+        q.finish();
+        if (id != kApplicationId) {
+            if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next())
+                throw AppError(sqlErrorText(q.lastError()));
+            if (id != 0 || q.value(0).toInt() != 0)
+                throw AppError(QStringLiteral("the file is some other database"));
+            q.finish();
+        }
+        exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        // A write at once: a file that cannot take one is found now, not at
+        // the first strip.
+        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
+            for (const char* sql : kSchema)
+                exec(QString::fromLatin1(sql));
+            const QString cutoff = journalTime(QDateTime::currentDateTime().addDays(-keepDays));
+            const QString old = QStringLiteral(
+                "SELECT id FROM entries WHERE created < ? AND id NOT IN (SELECT entry FROM "
+                "undecided)");
+            exec(QStringLiteral("DELETE FROM events WHERE entry IN (%1)").arg(old), {cutoff});
+            exec(QStringLiteral("DELETE FROM records WHERE entry IN (%1)").arg(old), {cutoff});
+            QSqlQuery del(d);
+            del.prepare(QStringLiteral("DELETE FROM entries WHERE created < ? AND id NOT IN "
+                                       "(SELECT entry FROM undecided)"));
+            del.addBindValue(cutoff);
+            if (!del.exec())
+                throw AppError(sqlErrorText(del.lastError()));
+            pruned_ = del.numRowsAffected();
+            exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            QSqlQuery(d).exec(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+        auto st = std::make_unique<Statements>(d);
+        st->entry.prepare(QStringLiteral(
+            "INSERT INTO entries (kind, created, port, device, db, plan, reprint_of, reason) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        st->record.prepare(
+            QStringLiteral("INSERT INTO records (entry, slot, iden_id, text) VALUES (?, ?, ?, ?)"));
+        st->event.prepare(QStringLiteral(
+            "INSERT INTO events (entry, state, at, reason, sha256) VALUES (?, ?, ?, ?, ?)"));
+        st->undecided.prepare(QStringLiteral("INSERT INTO undecided (entry) VALUES (?)"));
+        st->settle.prepare(QStringLiteral("DELETE FROM undecided WHERE entry = ?"));
+        st->kind.prepare(QStringLiteral("SELECT kind FROM entries WHERE id = ?"));
+        st_ = std::move(st);
+    } catch (const AppError& e) {
+        d.close();
+        fail(QStringLiteral("cannot be opened"), e.text());
+    }
+}
+
+namespace {
+
+void run(QSqlQuery& q, const QVariantList& bindings) {
+    for (int i = 0; i < bindings.size(); ++i)
+        q.bindValue(i, bindings[i]);
+    if (!q.exec())
+        throw AppError(sqlErrorText(q.lastError()));
+}
+
+} // namespace
+
+qint64 PrintJournal::begin(const NewStrip& s) {
+    if (!st_)
+        fail(QStringLiteral("cannot be written"), QStringLiteral("it is not open"));
+    QSqlDatabase d = db();
+    try {
+        if (!d.transaction())
+            throw AppError(sqlErrorText(d.lastError()));
+        try {
+            const QString now = journalTime(QDateTime::currentDateTime());
+            run(st_->entry, {kindName(s.kind), now, s.port, s.device, s.database, s.planJson,
+                             s.reprintOf, s.reason});
+            const qint64 id = st_->entry.lastInsertId().toLongLong();
+            for (int slot = 0; slot < s.records.size(); ++slot)
+                run(st_->record, {id, slot, s.records[slot].idenId, s.records[slot].text});
+            run(st_->event, {id, stateName(StripState::Sending), now, QString(), QString()});
+            run(st_->undecided, {id});
+            if (!d.commit())
+                throw AppError(sqlErrorText(d.lastError()));
+            return id;
+        } catch (...) {
+            d.rollback();
+            throw;
+        }
+    } catch (const AppError& e) {
+        fail(QStringLiteral("cannot be written"), e.text());
+    }
+}
+
+qint64 PrintJournal::beginReprint(qint64 reprintOf, const QString& reason, NewStrip strip) {
+    strip.kind = EntryKind::Reprint;
+    strip.reprintOf = reprintOf;
+    strip.reason = reason;
+    return begin(strip);
+}
+
+void PrintJournal::note(qint64 entry, StripState state, const QString& reason,
+                        const QString& sha256) {
+    if (!st_)
+        fail(QStringLiteral("cannot be written"), QStringLiteral("it is not open"));
+    QSqlDatabase d = db();
+    try {
+        run(st_->kind, {entry});
+        if (!st_->kind.next())
+            throw AppError(QStringLiteral("no strip %1 in the journal").arg(entry));
+        const EntryKind kind = kindFromName(st_->kind.value(0).toString());
+        st_->kind.finish();
+        if (!d.transaction())
+            throw AppError(sqlErrorText(d.lastError()));
+        try {
+            run(st_->event, {entry, stateName(state), journalTime(QDateTime::currentDateTime()),
+                             reason, sha256});
+            if (isFinal(state, kind))
+                run(st_->settle, {entry});
+            if (!d.commit())
+                throw AppError(sqlErrorText(d.lastError()));
+        } catch (...) {
+            d.rollback();
+            throw;
+        }
+    } catch (const AppError& e) {
+        fail(QStringLiteral("cannot be written"), e.text());
+    }
+}
