@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The ten operations of a PPLA label printer library. Texts are NUL-terminated
@@ -41,4 +42,9 @@ public:
     // Why the last failed operation failed, in the system's words (not one of
     // the ten: the program uses it to tell the operator).
     virtual QString lastErrorText() const = 0;
+
+    // The bytes of the last print-out since the port opened, as they were
+    // handed to the port (sent or not); empty when none was made or the
+    // library makes no bytes of its own. The print journal keeps their hash.
+    virtual QByteArray lastPrintOut() const { return {}; }
 };

@@ -79,6 +79,7 @@ int PplaPrinter::A_CreatePrn(int selection, const char* filename) {
     encoder_.reset();
     printedSinceOpen_ = false;
     drawn_.clear();
+    lastPrintOut_.clear();
     std::shared_ptr<Port> port = fixedPort_;
     if (!port) {
         if (!filename)
@@ -235,6 +236,7 @@ int PplaPrinter::A_Print_Out(int width, int height, int copies, int amount) {
     // Counts as made even when the port fails: the feeds after it must not
     // push a half-sent format's label out as well.
     printedSinceOpen_ = true;
+    lastPrintOut_ = bytes;
     if (!port_->write(bytes))
         return fail(PplaResult::WriteFailed, port_->errorText());
     return PplaResult::Ok;

@@ -80,6 +80,7 @@ public:
     int A_Feed_Label() override;
     int A_ClosePrn() override;
     QString lastErrorText() const override { return lastError_; }
+    QByteArray lastPrintOut() const override { return lastPrintOut_; }
 
     StatusMode feedbackMode(int portNumber) override;
     std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
@@ -118,4 +119,5 @@ private:
     bool printedSinceOpen_ = false;
     QList<DrawnItem> drawn_;
     QString lastError_;
+    QByteArray lastPrintOut_;
 };

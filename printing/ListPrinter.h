@@ -11,6 +11,7 @@ class LabelList;
 class PplaApi;
 class PrinterFeedback;
 class PrintProgress;
+class StripJournal;
 struct TLabelLayout;
 
 // The label text printed for a record: its LabelText without surrounding
@@ -44,9 +45,13 @@ struct ListPrintContext {
 // With feedback, a strip's records are marked only once the printer has
 // finished it without a fault (see runStrips); strips not known to have come
 // out are left unmarked and listed in the result's uncertain strips.
+//
+// With a journal, every strip is journaled (see runStrips) and the records of
+// strips not yet decided after a crash or a fault are passed over.
 ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit = -1,
                                PrinterFeedback* feedback = nullptr,
-                               const FeedbackSettings& settings = {});
+                               const FeedbackSettings& settings = {},
+                               StripJournal* journal = nullptr);
 
 // Prints hand-typed strips in order, without any database access. Ends at the
 // first strip that did not reach the printer (the reason in the result) or
@@ -54,4 +59,5 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit = -1,
 ListPrintResult printHandTypedList(const std::vector<LabelRow>& strips, const TLabelLayout& layout,
                                    LabelFormat format, PplaApi& ppla, PrintProgress& progress,
                                    PrinterFeedback* feedback = nullptr,
-                                   const FeedbackSettings& settings = {});
+                                   const FeedbackSettings& settings = {},
+                                   StripJournal* journal = nullptr);

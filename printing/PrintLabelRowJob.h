@@ -23,3 +23,7 @@ struct TLabelLayout;
 bool PrintLabelRowJob(const LabelRow& row, const TLabelLayout& layout, LabelFormat format,
                       PplaApi& ppla, QString* failure, bool* sentAny = nullptr,
                       const std::function<void()>& printedOut = {});
+
+// The same for a strip already planned (a run that journals the plan first).
+bool PrintLabelRowJob(const StripPlan& plan, PplaApi& ppla, QString* failure,
+                      bool* sentAny = nullptr, const std::function<void()>& printedOut = {});

@@ -2,9 +2,13 @@
 
 #include "core/AppError.h"
 #include "core/Language.h"
+#include "core/TestAbort.h"
+#include "printer/PplaApi.h"
 #include "printer/PrinterFeedback.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrintProgress.h"
+#include "printing/StripJournal.h"
+#include "printing/StripPlan.h"
 #include "settings/PortNames.h"
 #include "settings/uBarcode.h"
 
@@ -17,16 +21,25 @@ namespace {
 
 constexpr int32_t kChinese = 936;
 
+// A strip sent and the journal entry that follows it (0: no journal).
+struct InFlight {
+    LabelRow row;
+    qint64 entry = 0;
+};
+
 class Run {
 public:
     Run(StripSource& source, const TLabelLayout& layout, LabelFormat format, PplaApi& ppla,
-        PrintProgress& progress, PrinterFeedback* feedback, const FeedbackSettings& settings)
+        PrintProgress& progress, PrinterFeedback* feedback, const FeedbackSettings& settings,
+        StripJournal* journal)
         : source_(source), layout_(layout), format_(format), ppla_(ppla), progress_(progress),
-          feedback_(feedback), s_(settings), port_(portNumber(layout.port)),
+          feedback_(feedback), s_(settings), journal_(journal), port_(portNumber(layout.port)),
           zh_((settings.codePage < 0 ? UICodePage : settings.codePage) == kChinese),
           codePage_(zh_ ? kChinese : 437) {}
 
     ListPrintResult go() {
+        if (journal_)
+            journal_->beginRun(layout_.port);
         if (source_.more() && feedback_ && feedback_->feedbackMode(port_) != StatusMode::Off)
             askFirst();
         if (r_.failure.isEmpty()) {
@@ -68,9 +81,16 @@ private:
     void plain() {
         while (source_.more()) {
             const LabelRow row = source_.next();
-            if (!PrintLabelRowJob(row, layout_, format_, ppla_, &r_.failure))
+            const StripPlan plan = planStrip(layout_, format_, row);
+            const qint64 entry = sending(plan);
+            bool sentAny = false;
+            if (!send(plan, entry, &r_.failure, &sentAny)) {
+                note(entry, sentAny ? StripState::Uncertain : StripState::Failed, r_.failure);
                 return;
+            }
+            sent(entry);
             source_.printed(row);
+            marked({row, entry});
             ++r_.stripsPrinted;
             if (!progress_.advance(r_.stripsPrinted))
                 break;
@@ -81,6 +101,8 @@ private:
     void confirmed() {
         while (source_.more() && !stop_) {
             const LabelRow row = source_.next();
+            const StripPlan plan = planStrip(layout_, format_, row);
+            const qint64 entry = sending(plan);
             QString why;
             bool sentAny = false;
             // Asked on the strip's own connection: the answer comes only once
@@ -88,15 +110,18 @@ private:
             QString unread;
             std::optional<PrinterStatus> taken;
             const auto ask = [&] { taken = feedback_->askOpenPort(s_.answerMs, &unread); };
-            if (!PrintLabelRowJob(row, layout_, format_, ppla_, &why, &sentAny, ask)) {
+            if (!send(plan, entry, &why, &sentAny, ask)) {
                 // What went before it may still be confirmed; this strip,
                 // if any of it went out, is not known to have come out.
                 confirm();
+                note(entry, sentAny ? StripState::Uncertain : StripState::Failed,
+                     sentAny ? onPort(why) : why);
                 if (sentAny)
                     r_.uncertain.append({row, onPort(why)});
                 end(why);
                 return;
             }
+            sent(entry);
             if (!taken) {
                 const QString reason =
                     onPort(zh_ ? QStringLiteral(u"打印机没有确认收到整条标签（%1）").arg(unread)
@@ -104,11 +129,12 @@ private:
                                                 "strip (%1)")
                                      .arg(unread));
                 confirm();
+                note(entry, StripState::Uncertain, reason);
                 r_.uncertain.append({row, reason});
                 end(reason);
                 return;
             }
-            group_.push_back(row);
+            group_.push_back({row, entry});
             if (!taken->ready()) {
                 fail(describeStatus(*taken, codePage_));
                 end({});
@@ -155,14 +181,17 @@ private:
                               .arg(s_.finishMs / 1000));
             QThread::msleep(s_.pollMs);
         }
+        for (const InFlight& f : group_)
+            note(f.entry, StripState::Confirmed);
+        abortAt("confirmed");
         for (size_t i = 0; i < group_.size(); ++i) {
             try {
-                source_.printed(group_[i]);
+                source_.printed(group_[i].row);
             } catch (const AppError& e) {
                 // The strips after it came out too and are not marked either.
                 QStringList rest;
                 for (size_t j = i + 1; j < group_.size(); ++j)
-                    for (const LabelSlot& slot : group_[j].labels)
+                    for (const LabelSlot& slot : group_[j].row.labels)
                         if (slot.id != 0)
                             rest << QString::number(slot.id);
                 group_.clear();
@@ -171,6 +200,7 @@ private:
                 throw AppError(QStringLiteral("%1 Also printed and not marked: Iden_id %2.")
                                    .arg(e.text(), rest.join(QStringLiteral(", "))));
             }
+            marked(group_[i]);
             ++r_.stripsPrinted;
             if (!progress_.advance(r_.stripsPrinted))
                 stop_ = true; // after the strips in flight, none more
@@ -182,12 +212,48 @@ private:
     // The group in flight is uncertain; the first such reason ends the run.
     bool fail(const QString& why) {
         const QString text = onPort(why);
-        for (const LabelRow& row : group_)
-            r_.uncertain.append({row, text});
+        for (const InFlight& f : group_) {
+            note(f.entry, StripState::Uncertain, text);
+            r_.uncertain.append({f.row, text});
+        }
         group_.clear();
         if (endText_.isEmpty())
             endText_ = text;
         return false;
+    }
+
+    // The journal's steps; each does nothing without a journal.
+    qint64 sending(const StripPlan& plan) {
+        // A strip with a refused field is never sent: nothing to journal.
+        if (!journal_ || !plan.refused.isEmpty())
+            return 0;
+        const qint64 entry = journal_->sending(plan);
+        abortAt("sending");
+        return entry;
+    }
+    bool send(const StripPlan& plan, qint64 entry, QString* why, bool* sentAny,
+              const std::function<void()>& printedOut = {}) {
+        try {
+            return PrintLabelRowJob(plan, ppla_, why, sentAny, printedOut);
+        } catch (const AppError& e) {
+            note(entry, *sentAny ? StripState::Uncertain : StripState::Failed, e.text());
+            throw;
+        }
+    }
+    void sent(qint64 entry) {
+        if (entry != 0)
+            journal_->sent(entry, ppla_.lastPrintOut());
+        abortAt("sent");
+    }
+    void note(qint64 entry, StripState state, const QString& reason = {}) {
+        if (entry != 0)
+            journal_->note(entry, state, reason);
+    }
+    void marked(const InFlight& f) {
+        if (!StripJournal::hasRecords(f.row))
+            return; // a hand-typed strip ends at sent or confirmed
+        note(f.entry, StripState::Marked);
+        abortAt("marked");
     }
 
     // Ends the run: the first fault seen, else why, with every strip held.
@@ -219,10 +285,11 @@ private:
     PrintProgress& progress_;
     PrinterFeedback* feedback_;
     FeedbackSettings s_;
+    StripJournal* journal_;
     int port_;
     bool zh_;
     int32_t codePage_;
-    std::vector<LabelRow> group_;
+    std::vector<InFlight> group_;
     bool stop_ = false; // the operator asked to stop
     QString endText_;   // the first fault seen while strips were out
     ListPrintResult r_;
@@ -232,8 +299,8 @@ private:
 
 ListPrintResult runStrips(StripSource& source, const TLabelLayout& layout, LabelFormat format,
                           PplaApi& ppla, PrintProgress& progress, PrinterFeedback* feedback,
-                          const FeedbackSettings& settings) {
-    return Run(source, layout, format, ppla, progress, feedback, settings).go();
+                          const FeedbackSettings& settings, StripJournal* journal) {
+    return Run(source, layout, format, ppla, progress, feedback, settings, journal).go();
 }
 
 QString uncertainRecords(const QList<UncertainStrip>& strips) {

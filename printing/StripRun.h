@@ -11,6 +11,7 @@
 class PplaApi;
 class PrinterFeedback;
 class PrintProgress;
+class StripJournal;
 struct TLabelLayout;
 
 // A strip whose records were not marked because nobody knows whether its
@@ -48,6 +49,8 @@ struct ListPrintResult {
     FeedbackUse feedback = FeedbackUse::NotAsked;
     // Strips sent but not marked, not known to have come out.
     QList<UncertainStrip> uncertain;
+    // Records of the list skipped because another station printed them.
+    int printedElsewhere = 0;
 };
 
 // The strips of one run, one after another.
@@ -75,9 +78,19 @@ public:
 // sent and the printer is asked until it has finished them (not busy) without
 // a fault: only then do they count as printed. A fault, silence or a lost
 // connection while a group is out makes every strip of the group uncertain.
+//
+// With a journal (printing/StripJournal.h), a journal that cannot be used
+// raises AppError before anything is sent. Each strip is journaled "sending"
+// before its first byte, "sent" once the printer took it (with the hash of
+// its bytes), "confirmed" once the printer finished its group, and "marked"
+// once its records were marked; a strip that ended before any byte went out
+// is "failed", one that may have come out in part or whole is "uncertain",
+// both with the reason. For hand-typed strips "sent" (without feedback) or
+// "confirmed" is the last step: nothing is marked. A journal write that fails
+// raises AppError and the run sends nothing more.
 ListPrintResult runStrips(StripSource& source, const TLabelLayout& layout, LabelFormat format,
                           PplaApi& ppla, PrintProgress& progress, PrinterFeedback* feedback,
-                          const FeedbackSettings& settings = {});
+                          const FeedbackSettings& settings = {}, StripJournal* journal = nullptr);
 
 // The records of uncertain strips for the operator: "VA000001 (Iden_id 1),
 // ..." or the texts of hand-typed strips.
