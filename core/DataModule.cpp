@@ -63,7 +63,12 @@ TDMdata::~TDMdata() {
 void TDMdata::reopen() {
     QSqlDatabase db = conADO();
     db.close();
-    if (!db.open())
+    if (onOpening)
+        onOpening(db);
+    const bool opened = db.open();
+    if (onOpenEnded)
+        onOpenEnded(db, opened);
+    if (!opened)
         throw AppError(sqlErrorText(db.lastError()));
     if (onOpened) {
         try {

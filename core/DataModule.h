@@ -58,6 +58,13 @@ public:
     const QString& connectionName() const { return name_; }
     ExecQuery& qryEXEC() { return *exec_; }
 
+    // Runs right before every open (a server login puts its password into the
+    // connection here); an AppError from it counts as a failed open.
+    std::function<void(QSqlDatabase&)> onOpening;
+    // Runs right after every open, whether it worked or not (the login takes
+    // its password out of the connection again); after a failed open, an
+    // AppError from it is the reason shown instead of the driver's text.
+    std::function<void(QSqlDatabase&, bool opened)> onOpenEnded;
     // Runs after every successful open (the embedded database prepares its
     // schema and functions here); an AppError from it counts as a failed open.
     std::function<void(QSqlDatabase&)> onOpened;

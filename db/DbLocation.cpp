@@ -3,18 +3,18 @@
 #include "core/AppError.h"
 #include "core/DataModule.h"
 #include "db/EmbeddedDatabase.h"
+#include "db/ServerLogin.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 const char* const kProvider = "SQLOLEDB.1";
-const char* const kPassword = "51937406Xqz#";
+const char* const kEncryptionNames[] = {"require", "request", "off"};
 const char* const kPersistSecurityInfo = "True";
-const char* const kUser = "sa";
 const char* const kCatalog = "TovikCust";
 
 AppError malformed(const QString& value) {
@@ -59,20 +59,26 @@ std::unique_ptr<TDMdata> existingEmbedded(const QString& path) {
     return dm;
 }
 
-// ODBC values holding ";" or "}" or starting with "{" are wrapped in braces.
-QString odbcValue(const QString& value) {
-    if (value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('}')) ||
-        value.startsWith(QLatin1Char('{')) || value != value.trimmed())
-        return QLatin1Char('{') +
-               QString(value).replace(QStringLiteral("}"), QStringLiteral("}}")) + QLatin1Char('}');
-    return value;
-}
 } // namespace
+
+QString encryptionName(DbEncryption encryption) {
+    return QLatin1String(kEncryptionNames[static_cast<int>(encryption)]);
+}
 
 DbLocation resolveDbLocation(const QProcessEnvironment& env) {
     DbLocation loc;
     loc.user = env.value(QStringLiteral("VORNELL_DB_USER"));
     loc.passwordFile = env.value(QStringLiteral("VORNELL_DB_PASSWORD_FILE"));
+    if (env.contains(QStringLiteral("VORNELL_DB_ENCRYPT"))) {
+        const QString value = env.value(QStringLiteral("VORNELL_DB_ENCRYPT"));
+        const auto* found = std::find_if(std::begin(kEncryptionNames), std::end(kEncryptionNames),
+                                         [&](const char* n) { return value == QLatin1String(n); });
+        if (found == std::end(kEncryptionNames))
+            throw AppError(QStringLiteral("VORNELL_DB_ENCRYPT '%1' is not understood. Accepted "
+                                          "values: require, request (the default), off")
+                               .arg(value));
+        loc.encryption = static_cast<DbEncryption>(found - std::begin(kEncryptionNames));
+    }
     if (!env.contains(QStringLiteral("VORNELL_DB"))) {
         loc.path = QDir::current().absoluteFilePath(QStringLiteral("vornell.db"));
         return loc;
@@ -117,23 +123,6 @@ QString connectionString(const QString& host, const QString& user, const QString
     return pairs.join(QLatin1Char(';'));
 }
 
-QString odbcConnectionString(const DbLocation& location, const QString& user,
-                             const QString& password) {
-    // The provider becomes the FreeTDS ODBC driver; "Persist Security Info"
-    // has no ODBC counterpart. The rest map one to one, in the same order.
-    const QStringList pairs = {
-        QStringLiteral("DRIVER={FreeTDS}"),
-        QStringLiteral("PWD=") + odbcValue(password),
-        QStringLiteral("UID=") + odbcValue(user),
-        QStringLiteral("DATABASE=") + QLatin1String(kCatalog),
-        QStringLiteral("SERVER=") + odbcValue(location.host),
-        QStringLiteral("PORT=%1").arg(location.port),
-        QStringLiteral("TDS_Version=7.3"),
-        QStringLiteral("ClientCharset=UTF-8"),
-    };
-    return pairs.join(QLatin1Char(';'));
-}
-
 std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
     if (location.kind == DbLocation::Kind::Embedded && location.mustExist)
         return existingEmbedded(location.path);
@@ -145,21 +134,5 @@ std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
         dm->onOpened = [](QSqlDatabase& opened) { prepareEmbeddedDatabase(opened); };
         return dm;
     }
-    QString user = location.user.isEmpty() ? QString::fromLatin1(kUser) : location.user;
-    QString password = QString::fromLatin1(kPassword);
-    if (!location.passwordFile.isEmpty()) {
-        QFile f(location.passwordFile);
-        if (!f.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Cannot read the password file %1: %2")
-                               .arg(location.passwordFile, f.errorString()));
-        password = QString::fromUtf8(f.readAll());
-        while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
-            password.chop(1);
-    }
-    auto dm = std::make_unique<TDMdata>(QStringLiteral("QODBC"));
-    QSqlDatabase db = dm->conADO();
-    db.setDatabaseName(odbcConnectionString(location, user, password));
-    db.setConnectOptions(
-        QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15;SQL_ATTR_CONNECTION_TIMEOUT=30"));
-    return dm;
+    return createServerDataModule(location);
 }

@@ -11,7 +11,14 @@ class TDMdata;
 //   sqlite:PATH    the embedded database at PATH
 //   mssql:HOST     SQL Server on HOST (port 1433)
 //   mssql:HOST,PORT
-// VORNELL_DB_USER and VORNELL_DB_PASSWORD_FILE override the server login.
+// VORNELL_DB_USER and VORNELL_DB_PASSWORD_FILE override the server login;
+// VORNELL_DB_ENCRYPT (require, request or off; request when unset) is FreeTDS's
+// Encryption setting for the server connection.
+enum class DbEncryption { Require, Request, Off };
+
+// "require", "request", "off".
+QString encryptionName(DbEncryption encryption);
+
 struct DbLocation {
     enum class Kind { Embedded, SqlServer };
     Kind kind = Kind::Embedded;
@@ -24,17 +31,16 @@ struct DbLocation {
     int port = 1433;
     QString user;         // empty: the program's own login
     QString passwordFile; // empty: the program's own password
+    DbEncryption encryption = DbEncryption::Request;
 };
 
-// Raises AppError naming the accepted forms when VORNELL_DB is malformed.
+// Raises AppError naming the accepted forms when VORNELL_DB or
+// VORNELL_DB_ENCRYPT is malformed.
 DbLocation resolveDbLocation(const QProcessEnvironment& env);
 
 // The connection string's pairs in their fixed order, joined by ";".
 QString connectionString(const QString& host, const QString& user, const QString& password);
 
-// The ODBC connection string (unixODBC + FreeTDS) that carries those pairs.
-QString odbcConnectionString(const DbLocation& location, const QString& user,
-                             const QString& password);
-
-// A data module whose connection reaches the database at location; not yet open.
+// A data module whose connection reaches the database at location; not yet
+// open. A server's login: see db/ServerLogin.h.
 std::unique_ptr<TDMdata> createDataModule(const DbLocation& location);

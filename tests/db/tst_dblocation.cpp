@@ -1,6 +1,7 @@
 #include "core/AppError.h"
 #include "core/DataModule.h"
 #include "db/DbLocation.h"
+#include "db/ServerLogin.h"
 #include "tests/support/ScriptedPrompts.h"
 
 #include <QDir>
@@ -74,8 +75,8 @@ private slots:
         loc.host = "plant-db";
         loc.port = 1500;
         QCOMPARE(odbcConnectionString(loc, "op", "a;b}"),
-                 QString("DRIVER={FreeTDS};PWD={a;b}}};UID=op;DATABASE=TovikCust;SERVER=plant-db;"
-                         "PORT=1500;TDS_Version=7.3;ClientCharset=UTF-8"));
+                 QString("DRIVER={FreeTDS};PWD={a;b}};UID=op;DATABASE=TovikCust;SERVER=plant-db;"
+                         "PORT=1500;TDS_Version=7.3;ClientCharset=UTF-8;Encryption=request"));
     }
 
     // Only the default database is made on first use. A file named in
