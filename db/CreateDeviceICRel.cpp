@@ -111,8 +111,14 @@ void run(QSqlDatabase& db, int& done) {
 int createDeviceICRelEmbedded(QSqlDatabase& db) {
     if (!db.isOpen())
         throw AppError(QStringLiteral("Connection is not open"));
-    if (!db.transaction())
-        throw AppError(sqlErrorText(db.lastError()));
+    // IMMEDIATE: the write lock is taken before the new orders are read, so a
+    // second run at the same moment (another station on the same file) waits
+    // for this one's commit, up to the busy timeout, and then reads the
+    // orders as this one left them, instead of failing as "database is locked".
+    {
+        QSqlQuery begin(db);
+        check(begin, begin.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    }
     int done = 0;
     try {
         run(db, done);

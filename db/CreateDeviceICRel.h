@@ -16,8 +16,9 @@ class TDMdata;
 // chip type's LastSN is negative or whose chip type's HeadFlag is not exactly
 // two characters (NULL counts as empty) is left new and untouched: its
 // barcodes would repeat those of earlier serials. Everything happens in
-// one transaction: on any failure nothing is changed and AppError carries the
-// driver's text.
+// one transaction, which takes the database's write lock before it reads the
+// orders, so runs on several connections follow one another: on any failure
+// nothing is changed and AppError carries the driver's text.
 // Returns the number of orders given serial numbers.
 int createDeviceICRelEmbedded(QSqlDatabase& db);
 

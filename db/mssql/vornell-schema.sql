@@ -94,6 +94,17 @@ GO
 -- new and gets nothing: the barcode is characters 3 to 8 of the serial, so a
 -- seventh digit or a HeadFlag of another length would repeat an earlier
 -- serial's barcode. All in one transaction.
+--
+-- Runs at the same moment (two managers closing their order dialogs on two
+-- stations) are safe: each run first takes an exclusive application lock,
+-- held until its transaction ends, so runs follow one another and each reads
+-- the new orders only once the one before has committed; each order's Flag is
+-- read again under UPDLOCK, HOLDLOCK before it gets serials, and the chip
+-- type's row is read under UPDLOCK, HOLDLOCK, so a program that changes an
+-- order or a LastSN outside this procedure waits for the run too. What this
+-- guarantees: an order gets at most one serial range, ever; no serial is given
+-- twice; LastSN only moves forward, by exactly the serials given. A run that
+-- cannot have the lock within 30 seconds changes nothing and raises an error.
 IF OBJECT_ID(N'dbo.sp_CreateDeviceICRel', N'P') IS NOT NULL
     DROP PROCEDURE dbo.sp_CreateDeviceICRel;
 GO
@@ -105,8 +116,19 @@ BEGIN
 
     DECLARE @order int, @type varchar(20), @amount int;
     DECLARE @head varchar(3), @last int, @size varchar(20), @n int;
+    DECLARE @flag varchar(1), @lock int;
 
     BEGIN TRANSACTION;
+
+    EXEC @lock = sp_getapplock @Resource = N'Vornell.sp_CreateDeviceICRel',
+                               @LockMode = N'Exclusive', @LockOwner = N'Transaction',
+                               @LockTimeout = 30000;
+    IF @lock < 0
+    BEGIN
+        ROLLBACK TRANSACTION;
+        RAISERROR(N'sp_CreateDeviceICRel: another run is still giving serials; try again.', 16, 1);
+        RETURN;
+    END;
 
     DECLARE pending CURSOR LOCAL FAST_FORWARD FOR
         SELECT o.Iden_id, o.ICType, ISNULL(o.Amount, 0)
@@ -117,10 +139,19 @@ BEGIN
     FETCH NEXT FROM pending INTO @order, @type, @amount;
     WHILE @@FETCH_STATUS = 0
     BEGIN
-        IF @amount < 1
+        -- The order as it is now, locked to the commit: one that is done or
+        -- gone since the list was read is left alone.
+        SELECT @flag = NULL, @head = NULL, @last = NULL, @size = NULL;
+        SELECT @flag = Flag, @type = ICType, @amount = ISNULL(Amount, 0)
+        FROM dbo.DeviceICRelOrder WITH (UPDLOCK, HOLDLOCK)
+        WHERE Iden_id = @order;
+
+        IF @flag = '0' AND @amount < 1
             UPDATE dbo.DeviceICRelOrder SET Flag = '1' WHERE Iden_id = @order;
-        ELSE
+        ELSE IF @flag = '0'
         BEGIN
+            -- No row (a chip type renamed meanwhile) leaves @head and @last
+            -- NULL: the order stays new.
             SELECT @head = ISNULL(HeadFlag, ''), @last = LastSN, @size = LabelSize
             FROM dbo.DeviceICType WITH (UPDLOCK, HOLDLOCK)
             WHERE ICType = @type;
