@@ -60,6 +60,8 @@ struct VirtualTcpPrinter::State {
     std::unique_ptr<VirtualPrinterPort> files;
     bool paperOut = false;
     bool paused = false;
+    bool muted = false;    // switched by setMuted
+    bool dropNext = false; // set by dropNextConnection
     bool dropped = false;
     int printed = 0;
     int received = 0;
@@ -79,6 +81,8 @@ struct VirtualTcpPrinter::State {
     void take(Connection& c, QByteArrayView bytes);
     void closeConnection(Connection& c, bool abort);
     int pollTimeout(Clock::time_point now) const;
+    // Switches a fault under the lock and wakes the printer's thread.
+    void toggle(bool State::*flag, bool on, const QString& what);
 };
 
 PrinterStatus VirtualTcpPrinter::State::statusNow() const {
@@ -105,6 +109,8 @@ void VirtualTcpPrinter::State::advance(Clock::time_point now) {
         printing = false;
         if (files && !files->write(current.raw))
             errors.append(files->errorText());
+        if (o.printedStrip)
+            o.printedStrip(current);
         current = DecodedLabel{};
         ++printed;
         log(QStringLiteral("strip %1 printed").arg(printed));
@@ -168,8 +174,8 @@ void VirtualTcpPrinter::State::take(Connection& c, QByteArrayView bytes) {
             c.afterSoh = false;
             if (b == 'A') {
                 ++requests;
-                const bool muted = o.mute || (o.muteAfter >= 0 && printed >= o.muteAfter);
-                if (!muted)
+                const bool silent = muted || o.mute || (o.muteAfter >= 0 && printed >= o.muteAfter);
+                if (!silent)
                     c.answersDue.push_back(Clock::now() + Ms(o.statusLatencyMs));
             }
             continue; // other immediate commands are not answered
@@ -179,8 +185,12 @@ void VirtualTcpPrinter::State::take(Connection& c, QByteArrayView bytes) {
             continue;
         }
         const bool lineEnd = b == '\r' || b == '\n';
-        if (o.dropAfter >= 0 && !dropped && received >= o.dropAfter && !lineEnd) {
-            dropped = true;
+        const bool dropDue = dropNext || (o.dropAfter >= 0 && !dropped && received >= o.dropAfter);
+        if (dropDue && !lineEnd) {
+            if (dropNext)
+                dropNext = false;
+            else
+                dropped = true;
             log(QStringLiteral("connection dropped in the middle of strip %1").arg(received + 1));
             closeConnection(c, true);
             return;
@@ -240,6 +250,11 @@ void VirtualTcpPrinter::State::run() {
         lock.lock();
         if (r <= 0)
             continue;
+        if (fds[0].revents & POLLIN) {
+            char drained[64];
+            while (::read(wake[0], drained, sizeof drained) > 0) {
+            }
+        }
         if (fds[1].revents & POLLIN) {
             const int fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd >= 0) {
@@ -332,7 +347,7 @@ bool VirtualTcpPrinter::start(QString* error) {
     d.stopping = false;
     d.paperOut = d.o.paperOutAfter == 0;
     d.paused = d.o.pauseAfter == 0;
-    d.dropped = d.printing = false;
+    d.dropped = d.printing = d.muted = d.dropNext = false;
     d.printed = d.received = d.requests = d.accepted = 0;
     d.queue.clear();
     d.errors.clear();
@@ -406,4 +421,35 @@ PrinterStatus VirtualTcpPrinter::status() const {
 QStringList VirtualTcpPrinter::errors() const {
     std::lock_guard lock(d_->mutex);
     return d_->errors;
+}
+
+void VirtualTcpPrinter::State::toggle(bool State::*flag, bool on, const QString& what) {
+    {
+        std::lock_guard lock(mutex);
+        if (this->*flag == on)
+            return;
+        this->*flag = on;
+        log(what);
+    }
+    if (running)
+        (void)!::write(wake[1], "x", 1);
+}
+
+void VirtualTcpPrinter::setPaperOut(bool out) {
+    d_->toggle(&State::paperOut, out,
+               out ? QStringLiteral("out of paper") : QStringLiteral("paper loaded"));
+}
+
+void VirtualTcpPrinter::setPaused(bool paused) {
+    d_->toggle(&State::paused, paused,
+               paused ? QStringLiteral("paused") : QStringLiteral("printing resumed"));
+}
+
+void VirtualTcpPrinter::setMuted(bool muted) {
+    d_->toggle(&State::muted, muted,
+               muted ? QStringLiteral("status muted") : QStringLiteral("status answered again"));
+}
+
+void VirtualTcpPrinter::dropNextConnection() {
+    d_->toggle(&State::dropNext, true, QStringLiteral("the next strip's connection will drop"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "printer/PplaDecoder.h"
 #include "printer/PrinterStatus.h"
 #include "printer/StripRenderer.h"
 
@@ -36,6 +37,9 @@ struct VirtualTcpPrinterOptions {
     // Told what happens (a connection, a strip printed, a fault), from the
     // printer's own thread.
     std::function<void(const QString&)> log;
+    // Given every strip as it finishes printing, from the printer's own
+    // thread while it holds its lock: it must not call the printer back.
+    std::function<void(const DecodedLabel&)> printedStrip;
 };
 
 // A PPLA printer on raw TCP: it takes formats from any number of connections,
@@ -70,6 +74,17 @@ public:
     PrinterStatus status() const;
     // Strips it could not save in outDir.
     QStringList errors() const;
+
+    // Faults switched while it runs, from any thread, as an operator or a
+    // broken link would. Paper out and paused hold the strips received until
+    // switched off again; muted answers no status request from now on (the
+    // requests already owed are answered); the next strip byte to arrive, on
+    // whichever connection, makes the printer close that connection
+    // abortively, once. Each says what it did through the log.
+    void setPaperOut(bool out);
+    void setPaused(bool paused);
+    void setMuted(bool muted);
+    void dropNextConnection();
 
     // How long one strip takes to print, in milliseconds.
     static int stripMs(const VirtualTcpPrinterOptions& options);
