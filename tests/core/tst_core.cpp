@@ -3,7 +3,9 @@
 #include "core/ErrorReport.h"
 #include "core/Language.h"
 #include "core/Text.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/WholeNumberRows.h"
 
 #include <QTest>
 
@@ -11,22 +13,16 @@ class TestCore : public QObject {
     Q_OBJECT
 private slots:
     void errorReportAddsFullStop_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "'abc' is not a valid integer value"
-                                << "'abc' is not a valid integer value.";
-        QTest::newRow("full stop") << "Unable to write."
-                                   << "Unable to write.";
-        QTest::newRow("exclamation sorts before") << "Open USB fail!"
-                                                  << "Open USB fail!";
-        QTest::newRow("closing parenthesis sorts before") << "ids (1,2)"
-                                                          << "ids (1,2)";
-        QTest::newRow("digit sorts after") << "error 42"
-                                           << "error 42.";
-        QTest::newRow("Chinese sorts after")
-            << QString::fromUtf8("请输入数量") << QString::fromUtf8("请输入数量.");
-        QTest::newRow("empty") << ""
-                               << "";
+        DataTable<QString, QString>({"text", "shown"})
+            .row("letter", "'abc' is not a valid integer value",
+                 "'abc' is not a valid integer value.")
+            .row("full stop", "Unable to write.", "Unable to write.")
+            .row("exclamation sorts before", "Open USB fail!", "Open USB fail!")
+            .row("closing parenthesis sorts before", "ids (1,2)", "ids (1,2)")
+            .row("digit sorts after", "error 42", "error 42.")
+            .row("Chinese sorts after", QString::fromUtf8("请输入数量"),
+                 QString::fromUtf8("请输入数量."))
+            .row("empty", "", "");
     }
     void errorReportAddsFullStop() {
         QFETCH(QString, text);
@@ -45,17 +41,15 @@ private slots:
     }
 
     void languageIds_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<int>("langId");
-        QTest::addColumn<int>("codePage");
-        QTest::newRow("zh_CN") << "zh_CN.UTF-8" << 0x0804 << 936;
-        QTest::newRow("zh_CN gbk") << "zh_CN.GBK" << 0x0804 << 936;
-        QTest::newRow("zh_TW") << "zh_TW.UTF-8" << 0x0404 << 437;
-        QTest::newRow("zh_HK") << "zh_HK" << 0x0C04 << 437;
-        QTest::newRow("zh_SG") << "zh_SG.UTF-8" << 0x1004 << 437;
-        QTest::newRow("en_US") << "en_US.UTF-8" << 0x0409 << 437;
-        QTest::newRow("de_DE") << "de_DE@euro" << 0x0407 << 437;
-        QTest::newRow("unknown") << "xx_YY" << 0x0409 << 437;
+        DataTable<QString, int, int>({"locale", "langId", "codePage"})
+            .row("zh_CN", "zh_CN.UTF-8", 0x0804, 936)
+            .row("zh_CN gbk", "zh_CN.GBK", 0x0804, 936)
+            .row("zh_TW", "zh_TW.UTF-8", 0x0404, 437)
+            .row("zh_HK", "zh_HK", 0x0C04, 437)
+            .row("zh_SG", "zh_SG.UTF-8", 0x1004, 437)
+            .row("en_US", "en_US.UTF-8", 0x0409, 437)
+            .row("de_DE", "de_DE@euro", 0x0407, 437)
+            .row("unknown", "xx_YY", 0x0409, 437);
     }
     void languageIds() {
         QFETCH(QString, locale);
@@ -74,13 +68,11 @@ private slots:
     }
 
     void ansiLength_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<int>("bytes");
-        QTest::newRow("ascii") << "ABCDEFG" << 936 << 7;
-        QTest::newRow("chinese under 936") << QString::fromUtf8("标签ABCD") << 936 << 8;
-        QTest::newRow("chinese under 437") << QString::fromUtf8("标签ABCD") << 437 << 6;
-        QTest::newRow("outside BMP") << QString::fromUtf8("\U0001F600A") << 936 << 2;
+        DataTable<QString, int, int>({"text", "codePage", "bytes"})
+            .row("ascii", "ABCDEFG", 936, 7)
+            .row("chinese under 936", QString::fromUtf8("标签ABCD"), 936, 8)
+            .row("chinese under 437", QString::fromUtf8("标签ABCD"), 437, 6)
+            .row("outside BMP", QString::fromUtf8("\U0001F600A"), 936, 2);
     }
     void ansiLength() {
         QFETCH(QString, text);
@@ -89,22 +81,7 @@ private slots:
         QCOMPARE(ansiByteLength(text, codePage), bytes);
     }
 
-    void wholeNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("value");
-        QTest::newRow("plain") << "25" << true << 25;
-        QTest::newRow("negative") << "-5" << true << -5;
-        QTest::newRow("plus") << "+7" << true << 7;
-        QTest::newRow("max") << "2147483647" << true << 2147483647;
-        QTest::newRow("min") << "-2147483648" << true << int(INT32_MIN);
-        QTest::newRow("too large") << "2147483648" << false << 0;
-        QTest::newRow("huge") << "99999999999" << false << 0;
-        QTest::newRow("letters") << "abc" << false << 0;
-        QTest::newRow("inner blank") << "1 2" << false << 0;
-        QTest::newRow("empty") << "" << false << 0;
-        QTest::newRow("sign only") << "-" << false << 0;
-    }
+    void wholeNumbers_data() { wholeNumberRows(); }
     void wholeNumbers() {
         QFETCH(QString, text);
         QFETCH(bool, valid);

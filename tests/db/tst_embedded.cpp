@@ -3,7 +3,9 @@
 #include "db/EmbeddedDatabase.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestLabelFilter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,12 +37,11 @@ private slots:
     // Demo labels continue the serials of the active 30X10 chip types; a
     // database without chip types gets the demo ones first.
     void demoLabels_data() {
-        QTest::addColumn<bool>("ownType");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("no chip types")
-            << false << QStringList{"VA000001", "VA000002", "VB001001", "VC000001"};
-        QTest::newRow("a chip type of its own")
-            << true << QStringList{"XY00000A", "XY00000B", "XY00000C", "XY00000D"};
+        DataTable<bool, QStringList>({"ownType", "texts"})
+            .row("no chip types", false,
+                 QStringList{"VA000001", "VA000002", "VB001001", "VC000001"})
+            .row("a chip type of its own", true,
+                 QStringList{"XY00000A", "XY00000B", "XY00000C", "XY00000D"});
     }
     void demoLabels() {
         QFETCH(bool, ownType);
@@ -61,22 +62,14 @@ private slots:
     }
 
     void functions_data() {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("inttohex pads") << "SELECT inttohex(255,6,0)"
-                                       << "0000FF";
-        QTest::newRow("inttohex zero") << "SELECT inttohex(0,6,0)"
-                                       << "000000";
-        QTest::newRow("inttohex wider than width") << "SELECT inttohex(4294967295,6,0)"
-                                                   << "FFFFFFFF";
-        QTest::newRow("inttohex negative") << "SELECT inttohex(-1,6,0)"
-                                           << "FFFFFFFF";
-        QTest::newRow("isnull of null") << "SELECT \"isnull\"(NULL,'x')"
-                                        << "x";
-        QTest::newRow("isnull of value") << "SELECT \"isnull\"('v','x')"
-                                         << "v";
-        QTest::newRow("head flag and serial") << "SELECT 'VA'||inttohex(4097,6,0)"
-                                              << "VA001001";
+        DataTable<QString, QString>({"sql", "result"})
+            .row("inttohex pads", "SELECT inttohex(255,6,0)", "0000FF")
+            .row("inttohex zero", "SELECT inttohex(0,6,0)", "000000")
+            .row("inttohex wider than width", "SELECT inttohex(4294967295,6,0)", "FFFFFFFF")
+            .row("inttohex negative", "SELECT inttohex(-1,6,0)", "FFFFFFFF")
+            .row("isnull of null", "SELECT \"isnull\"(NULL,'x')", "x")
+            .row("isnull of value", "SELECT \"isnull\"('v','x')", "v")
+            .row("head flag and serial", "SELECT 'VA'||inttohex(4097,6,0)", "VA001001");
     }
     void functions() {
         QFETCH(QString, sql);
@@ -141,24 +134,17 @@ private slots:
     }
 
     void labelQueryFilters_data() {
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<bool>("toPrint");
-        QTest::addColumn<QString>("like");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("unprinted from today, by text")
-            << "" << true << "" << QStringList{"AA000001", "AB000002", "ZZ000009"};
-        QTest::newRow("printed from today") << "" << false << "" << QStringList{"PR000005"};
-        QTest::newRow("row limit") << "2" << true << "" << QStringList{"AA000001", "AB000002"};
-        QTest::newRow("short like keeps date and state")
-            << "" << true << "B0" << QStringList{"AB000002"};
-        QTest::newRow("long like searches every date and state")
-            << "" << true << "00000000" << QStringList{};
-        QTest::newRow("long like finds every date and state")
-            << "" << true << "________"
-            << QStringList{"AA000001", "AB000002", "OLD00000", "PR000005", "ZZ000009"};
-        QTest::newRow("underscore keeps its pattern meaning")
-            << "" << true << "Z_0" << QStringList{"ZZ000009"};
-        QTest::newRow("quote stays one literal") << "" << true << "'" << QStringList{};
+        DataTable<QString, bool, QString, QStringList>({"amount", "toPrint", "like", "texts"})
+            .row("unprinted from today, by text", "", true, "",
+                 QStringList{"AA000001", "AB000002", "ZZ000009"})
+            .row("printed from today", "", false, "", QStringList{"PR000005"})
+            .row("row limit", "2", true, "", QStringList{"AA000001", "AB000002"})
+            .row("short like keeps date and state", "", true, "B0", QStringList{"AB000002"})
+            .row("long like searches every date and state", "", true, "00000000", QStringList{})
+            .row("long like finds every date and state", "", true, "________",
+                 QStringList{"AA000001", "AB000002", "OLD00000", "PR000005", "ZZ000009"})
+            .row("underscore keeps its pattern meaning", "", true, "Z_0", QStringList{"ZZ000009"})
+            .row("quote stays one literal", "", true, "'", QStringList{});
     }
     void labelQueryFilters() {
         QFETCH(QString, amount);
@@ -175,14 +161,8 @@ private slots:
             addLabel(db, "2026-12-09 10:00:00", "PR000005", 1);
             addLabel(db, "2026-12-09 10:00:00", "BIG00001", QVariant(), "50X20");
         }
-        LabelFilter f;
-        f.amountText = amount;
-        f.labelSize = "30X10";
-        f.createdFrom = QDate(2026, 12, 9);
-        f.toPrint = toPrint;
-        f.labelLike = like;
         LabelList list(dm->connectionName());
-        list.open(labelQueryLines(f, Dialect::Sqlite));
+        list.open(labelQueryLines(testLabelFilter(amount, toPrint, like), Dialect::Sqlite));
         QCOMPARE(labelTexts(list), texts);
         QCOMPARE(list.currentRow(), texts.isEmpty() ? -1 : 0);
     }

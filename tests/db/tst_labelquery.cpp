@@ -1,4 +1,6 @@
 #include "db/LabelQuery.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/TestLabelFilter.h"
 
 #include <QTest>
 
@@ -18,51 +20,42 @@ private:
 
 private slots:
     void lines_data() {
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<bool>("toPrint");
-        QTest::addColumn<QString>("labelLike");
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<QStringList>("expected");
-
         const QStringList plain = {first(10000), where(), size(), date(), state(0), order()};
-        QTest::newRow("empty count") << "" << true << "" << 437 << plain;
-        QTest::newRow("letters count") << "abc" << true << "" << 437 << plain;
-        QTest::newRow("zero count") << "0" << true << "" << 437 << plain;
-        QTest::newRow("negative count") << "-5" << true << "" << 437 << plain;
-        QTest::newRow("count too large for 32 bits") << "99999999999" << true << "" << 437 << plain;
-        QTest::newRow("count with blanks")
-            << " 25 " << true << "" << 437
-            << QStringList{first(25), where(), size(), date(), state(0), order()};
-        QTest::newRow("printed") << "" << false << "" << 437
-                                 << QStringList{first(10000), where(),  size(),
-                                                date(),       state(1), order()};
-        QTest::newRow("seven characters")
-            << "" << true << "VA00012" << 437
-            << QStringList{first(10000), where(),         size(), date(),
-                           state(0),     like("VA00012"), order()};
-        QTest::newRow("eight characters")
-            << "" << true << "VA000123" << 437
-            << QStringList{first(10000), where(), size(), like("VA000123"), order()};
-        QTest::newRow("eight blanks") << "" << true << "        " << 437
-                                      << QStringList{first(10000), where(), size(), order()};
-        QTest::newRow("quote doubled")
-            << "" << true << "O'B" << 437
-            << QStringList{first(10000), where(), size(), date(), state(0), like("O''B"), order()};
-        QTest::newRow("pattern characters kept")
-            << "" << true << "A%_1" << 437
-            << QStringList{first(10000), where(), size(), date(), state(0), like("A%_1"), order()};
         // Four Chinese characters are eight bytes under 936 but four under 437.
         const QString chinese = QString::fromUtf8("标签内容");
-        QTest::newRow("chinese 8 bytes under 936")
-            << "" << true << chinese << 936
-            << QStringList{first(10000), where(), size(), like(chinese), order()};
-        QTest::newRow("chinese 4 characters under 437")
-            << "" << true << chinese << 437
-            << QStringList{first(10000), where(), size(), date(), state(0), like(chinese), order()};
         const QString seven = QString::fromUtf8("标签内A");
-        QTest::newRow("chinese 7 bytes under 936")
-            << "" << true << seven << 936
-            << QStringList{first(10000), where(), size(), date(), state(0), like(seven), order()};
+        DataTable<QString, bool, QString, int, QStringList>(
+            {"amount", "toPrint", "labelLike", "codePage", "expected"})
+            .row("empty count", "", true, "", 437, plain)
+            .row("letters count", "abc", true, "", 437, plain)
+            .row("zero count", "0", true, "", 437, plain)
+            .row("negative count", "-5", true, "", 437, plain)
+            .row("count too large for 32 bits", "99999999999", true, "", 437, plain)
+            .row("count with blanks", " 25 ", true, "", 437,
+                 QStringList{first(25), where(), size(), date(), state(0), order()})
+            .row("printed", "", false, "", 437,
+                 QStringList{first(10000), where(), size(), date(), state(1), order()})
+            .row("seven characters", "", true, "VA00012", 437,
+                 QStringList{first(10000), where(), size(), date(), state(0), like("VA00012"),
+                             order()})
+            .row("eight characters", "", true, "VA000123", 437,
+                 QStringList{first(10000), where(), size(), like("VA000123"), order()})
+            .row("eight blanks", "", true, "        ", 437,
+                 QStringList{first(10000), where(), size(), order()})
+            .row(
+                "quote doubled", "", true, "O'B", 437,
+                QStringList{first(10000), where(), size(), date(), state(0), like("O''B"), order()})
+            .row(
+                "pattern characters kept", "", true, "A%_1", 437,
+                QStringList{first(10000), where(), size(), date(), state(0), like("A%_1"), order()})
+            .row("chinese 8 bytes under 936", "", true, chinese, 936,
+                 QStringList{first(10000), where(), size(), like(chinese), order()})
+            .row("chinese 4 characters under 437", "", true, chinese, 437,
+                 QStringList{first(10000), where(), size(), date(), state(0), like(chinese),
+                             order()})
+            .row(
+                "chinese 7 bytes under 936", "", true, seven, 936,
+                QStringList{first(10000), where(), size(), date(), state(0), like(seven), order()});
     }
     void lines() {
         QFETCH(QString, amount);
@@ -70,14 +63,9 @@ private slots:
         QFETCH(QString, labelLike);
         QFETCH(int, codePage);
         QFETCH(QStringList, expected);
-        LabelFilter f;
-        f.amountText = amount;
-        f.labelSize = "30X10";
-        f.createdFrom = QDate(2026, 12, 9);
-        f.toPrint = toPrint;
-        f.labelLike = labelLike;
-        f.codePage = codePage;
-        QCOMPARE(labelQueryLines(f, Dialect::TSql), expected);
+        QCOMPARE(
+            labelQueryLines(testLabelFilter(amount, toPrint, labelLike, codePage), Dialect::TSql),
+            expected);
     }
 
     void fixedLineWidths() {

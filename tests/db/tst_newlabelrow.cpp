@@ -1,5 +1,6 @@
 #include "core/AppError.h"
 #include "db/LabelList.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QDateTime>
@@ -44,9 +45,7 @@ private slots:
     void cleanupTestCase() { dm.reset(); }
 
     void newRowIsNoRecord_data() {
-        QTest::addColumn<int>("records");
-        QTest::newRow("after two records") << 2;
-        QTest::newRow("in an empty list") << 0;
+        DataTable<int>({"records"}).row("after two records", 2).row("in an empty list", 0);
     }
     void newRowIsNoRecord() {
         QFETCH(int, records);
@@ -88,40 +87,19 @@ private slots:
     }
 
     void leavingTheNewRow_data() {
-        QTest::addColumn<QString>("labelText"); // empty: not typed
-        QTest::addColumn<QString>("titleText"); // empty: not typed
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("untouched, moved to a record") << ""
-                                                      << ""
-                                                      << "move" << false;
-        QTest::newRow("title only, moved") << ""
-                                           << "T1"
-                                           << "move" << false;
-        QTest::newRow("blank text, moved") << " \t "
-                                           << ""
-                                           << "move" << false;
-        QTest::newRow("text, moved") << "NW000001"
-                                     << ""
-                                     << "move" << true;
-        QTest::newRow("text and title, posted") << "NW000001"
-                                                << "T1"
-                                                << "post" << true;
-        QTest::newRow("untouched, posted") << ""
-                                           << ""
-                                           << "post" << false;
-        QTest::newRow("text, list closed") << "NW000001"
-                                           << ""
-                                           << "close" << true;
-        QTest::newRow("untouched, list closed") << ""
-                                                << ""
-                                                << "close" << false;
-        QTest::newRow("text, cancelled") << "NW000001"
-                                         << ""
-                                         << "cancel" << false;
-        QTest::newRow("text, deleted") << "NW000001"
-                                       << ""
-                                       << "delete" << false;
+        // labelText: empty: not typed
+        // titleText: empty: not typed
+        DataTable<QString, QString, QString, bool>({"labelText", "titleText", "how", "saved"})
+            .row("untouched, moved to a record", "", "", "move", false)
+            .row("title only, moved", "", "T1", "move", false)
+            .row("blank text, moved", " \t ", "", "move", false)
+            .row("text, moved", "NW000001", "", "move", true)
+            .row("text and title, posted", "NW000001", "T1", "post", true)
+            .row("untouched, posted", "", "", "post", false)
+            .row("text, list closed", "NW000001", "", "close", true)
+            .row("untouched, list closed", "", "", "close", false)
+            .row("text, cancelled", "NW000001", "", "cancel", false)
+            .row("text, deleted", "NW000001", "", "delete", false);
     }
     void leavingTheNewRow() {
         QFETCH(QString, labelText);
@@ -177,10 +155,10 @@ private slots:
     // A refused save is reported, and the row stays open and current for
     // correction; moves do not try again until the row is edited.
     void refusedSaveKeepsTheRow_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("moved to a record") << "move";
-        QTest::newRow("posted") << "post";
-        QTest::newRow("list closed") << "close";
+        DataTable<QString>({"how"})
+            .row("moved to a record", "move")
+            .row("posted", "post")
+            .row("list closed", "close");
     }
     void refusedSaveKeepsTheRow() {
         QFETCH(QString, how);

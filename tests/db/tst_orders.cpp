@@ -2,6 +2,7 @@
 #include "db/CreateDeviceICRel.h"
 #include "db/OrderStatements.h"
 #include "db/RecordSet.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QSqlQuery>
@@ -90,15 +91,13 @@ private slots:
     }
 
     void insertLines_data() {
-        QTest::addColumn<NewOrder>("order");
-        QTest::addColumn<QString>("valuesLine");
-        QTest::newRow("quantity 12")
-            << NewOrder{"VN3010A", 12, "Power IC", "V1.0", "生产版本", "标签打印程序"}
-            << "  ( getdate(), 'VN3010A', '12', 'Power IC', 'V1.0', '生产版本', '标签打印程序', "
-               "'0' ) ";
-        QTest::newRow("quotes doubled")
-            << NewOrder{"O'K", 3, "it's', '9", "V'", "'", "a''b"}
-            << "  ( getdate(), 'O''K', '3', 'it''s'', ''9', 'V''', '''', 'a''''b', '0' ) ";
+        DataTable<NewOrder, QString>({"order", "valuesLine"})
+            .row("quantity 12",
+                 NewOrder{"VN3010A", 12, "Power IC", "V1.0", "生产版本", "标签打印程序"},
+                 "  ( getdate(), 'VN3010A', '12', 'Power IC', 'V1.0', '生产版本', '标签打印程序', "
+                 "'0' ) ")
+            .row("quotes doubled", NewOrder{"O'K", 3, "it's', '9", "V'", "'", "a''b"},
+                 "  ( getdate(), 'O''K', '3', 'it''s'', ''9', 'V''', '''', 'a''''b', '0' ) ");
     }
     void insertLines() {
         QFETCH(NewOrder, order);
@@ -139,25 +138,25 @@ private slots:
     }
 
     void amountRule_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("amount"); // 0: refused
-        QTest::newRow("12") << "12" << 12;
-        QTest::newRow("blanks around") << " 7 " << 7;
-        QTest::newRow("leading zero") << "012" << 12;
-        QTest::newRow("one") << "1" << 1;
-        QTest::newRow("a million") << "1000000" << 1000000;
-        QTest::newRow("above a million") << "1000001" << 0;
-        QTest::newRow("zero") << "0" << 0;
-        QTest::newRow("negative") << "-5" << 0;
-        QTest::newRow("plus sign") << "+5" << 0;
-        QTest::newRow("fraction") << "1.5" << 0;
-        QTest::newRow("exponent") << "1e3" << 0;
-        QTest::newRow("letters") << "abc" << 0;
-        QTest::newRow("blanks only") << "   " << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("inner blank") << "1 2" << 0;
-        QTest::newRow("huge") << "99999999999999999999" << 0;
-        QTest::newRow("full-width digits") << "１２" << 0;
+        // amount: 0: refused
+        DataTable<QString, int>({"text", "amount"})
+            .row("12", "12", 12)
+            .row("blanks around", " 7 ", 7)
+            .row("leading zero", "012", 12)
+            .row("one", "1", 1)
+            .row("a million", "1000000", 1000000)
+            .row("above a million", "1000001", 0)
+            .row("zero", "0", 0)
+            .row("negative", "-5", 0)
+            .row("plus sign", "+5", 0)
+            .row("fraction", "1.5", 0)
+            .row("exponent", "1e3", 0)
+            .row("letters", "abc", 0)
+            .row("blanks only", "   ", 0)
+            .row("empty", "", 0)
+            .row("inner blank", "1 2", 0)
+            .row("huge", "99999999999999999999", 0)
+            .row("full-width digits", "１２", 0);
     }
     void amountRule() {
         QFETCH(QString, text);
@@ -215,21 +214,17 @@ private slots:
     // or a head flag of another length) is left new while the orders after it
     // still go through.
     void serialsStopAtSixDigits_data() {
-        QTest::addColumn<QString>("headFlag");
-        QTest::addColumn<qint64>("lastSN");
-        QTest::addColumn<int>("amount");
-        QTest::addColumn<QString>("range");
-        QTest::newRow("ends on FFFFFF") << "VC" << qint64(0xFFFFFC) << 3 << "VC FFFFFD..FFFFFF 1";
-        QTest::newRow("one past FFFFFF") << "VC" << qint64(0xFFFFFC) << 4 << "- .. 0";
-        QTest::newRow("already at FFFFFF") << "VC" << qint64(0xFFFFFF) << 1 << "- .. 0";
-        QTest::newRow("beyond 32 bits") << "VC" << qint64(0x100000000) << 1 << "- .. 0";
-        QTest::newRow("negative LastSN") << "VC" << qint64(-5) << 2 << "- .. 0";
-        QTest::newRow("head flag of three") << "VCX" << qint64(0) << 64 << "- .. 0";
-        QTest::newRow("head flag of one") << "V" << qint64(0) << 3 << "- .. 0";
-        QTest::newRow("empty head flag") << "" << qint64(0) << 3 << "- .. 0";
-        QTest::newRow("no head flag") << QString() << qint64(0) << 3 << "- .. 0";
-        QTest::newRow("head flag ending in a blank")
-            << "C " << qint64(0x100) << 2 << "C  000101..000102 1";
+        DataTable<QString, qint64, int, QString>({"headFlag", "lastSN", "amount", "range"})
+            .row("ends on FFFFFF", "VC", qint64(0xFFFFFC), 3, "VC FFFFFD..FFFFFF 1")
+            .row("one past FFFFFF", "VC", qint64(0xFFFFFC), 4, "- .. 0")
+            .row("already at FFFFFF", "VC", qint64(0xFFFFFF), 1, "- .. 0")
+            .row("beyond 32 bits", "VC", qint64(0x100000000), 1, "- .. 0")
+            .row("negative LastSN", "VC", qint64(-5), 2, "- .. 0")
+            .row("head flag of three", "VCX", qint64(0), 64, "- .. 0")
+            .row("head flag of one", "V", qint64(0), 3, "- .. 0")
+            .row("empty head flag", "", qint64(0), 3, "- .. 0")
+            .row("no head flag", QString(), qint64(0), 3, "- .. 0")
+            .row("head flag ending in a blank", "C ", qint64(0x100), 2, "C  000101..000102 1");
     }
     void serialsStopAtSixDigits() {
         QFETCH(QString, headFlag);

@@ -1,6 +1,7 @@
 #include "core/AppError.h"
 #include "db/RecordSet.h"
 #include "db/SearchRules.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QDateTime>
@@ -33,16 +34,11 @@ private slots:
     void cleanupTestCase() { dm.reset(); }
 
     void upper_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("ascii") << "abz AZ 09"
-                               << "ABZ AZ 09";
-        QTest::newRow("accented stay") << "äéÿ"
-                                       << "äéÿ";
-        QTest::newRow("chinese stays") << "中文ab"
-                                       << "中文AB";
-        QTest::newRow("full-width stays") << "ａｂ"
-                                          << "ａｂ";
+        DataTable<QString, QString>({"text", "expected"})
+            .row("ascii", "abz AZ 09", "ABZ AZ 09")
+            .row("accented stay", "äéÿ", "äéÿ")
+            .row("chinese stays", "中文ab", "中文AB")
+            .row("full-width stays", "ａｂ", "ａｂ");
     }
     void upper() {
         QFETCH(QString, text);
@@ -51,17 +47,15 @@ private slots:
     }
 
     void matches_data() {
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("first field") << QStringList{"XAB12", "q"} << "ab" << true;
-        QTest::newRow("last field") << QStringList{"q", "", "XAB12"} << "ab" << true;
-        QTest::newRow("upper text") << QStringList{"xab12"} << "AB" << true;
-        QTest::newRow("not across fields") << QStringList{"xa", "b1"} << "ab" << false;
-        QTest::newRow("none") << QStringList{"xyz"} << "ab" << false;
-        QTest::newRow("accent not folded") << QStringList{"Ärger"} << "ä" << false;
-        QTest::newRow("accent same case") << QStringList{"Ärger"} << "Är" << true;
-        QTest::newRow("chinese") << QStringList{"中文ab"} << "文A" << true;
+        DataTable<QStringList, QString, bool>({"values", "text", "expected"})
+            .row("first field", QStringList{"XAB12", "q"}, "ab", true)
+            .row("last field", QStringList{"q", "", "XAB12"}, "ab", true)
+            .row("upper text", QStringList{"xab12"}, "AB", true)
+            .row("not across fields", QStringList{"xa", "b1"}, "ab", false)
+            .row("none", QStringList{"xyz"}, "ab", false)
+            .row("accent not folded", QStringList{"Ärger"}, "ä", false)
+            .row("accent same case", QStringList{"Ärger"}, "Är", true)
+            .row("chinese", QStringList{"中文ab"}, "文A", true);
     }
     void matches() {
         QFETCH(QStringList, values);
@@ -71,20 +65,16 @@ private slots:
     }
 
     void afterSearch_data() {
-        QTest::addColumn<QStringList>("history");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("first") << QStringList{} << "ab" << QStringList{"ab"};
-        QTest::newRow("newest on top")
-            << QStringList{"b", "a"} << "c" << QStringList{"c", "b", "a"};
-        QTest::newRow("other case adds nothing") << QStringList{"ab"} << "Ab" << QStringList{"ab"};
-        QTest::newRow("present stays in place")
-            << QStringList{"c", "b", "a"} << "A" << QStringList{"c", "b", "a"};
-        QTest::newRow("substring is another entry")
-            << QStringList{"abc"} << "ab" << QStringList{"ab", "abc"};
-        QTest::newRow("eleventh entry kept in the list")
-            << QStringList{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0"} << "10"
-            << QStringList{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"};
+        DataTable<QStringList, QString, QStringList>({"history", "text", "expected"})
+            .row("first", QStringList{}, "ab", QStringList{"ab"})
+            .row("newest on top", QStringList{"b", "a"}, "c", QStringList{"c", "b", "a"})
+            .row("other case adds nothing", QStringList{"ab"}, "Ab", QStringList{"ab"})
+            .row("present stays in place", QStringList{"c", "b", "a"}, "A",
+                 QStringList{"c", "b", "a"})
+            .row("substring is another entry", QStringList{"abc"}, "ab", QStringList{"ab", "abc"})
+            .row("eleventh entry kept in the list",
+                 QStringList{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0"}, "10",
+                 QStringList{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"});
     }
     void afterSearch() {
         QFETCH(QStringList, history);
@@ -94,12 +84,11 @@ private slots:
     }
 
     void keys_data() {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("0") << 0 << "FindStr00";
-        QTest::newRow("9") << 9 << "FindStr09";
-        QTest::newRow("10 in hexadecimal") << 10 << "FindStr0A";
-        QTest::newRow("31") << 31 << "FindStr1F";
+        DataTable<int, QString>({"position", "key"})
+            .row("0", 0, "FindStr00")
+            .row("9", 9, "FindStr09")
+            .row("10 in hexadecimal", 10, "FindStr0A")
+            .row("31", 31, "FindStr1F");
     }
     void keys() {
         QFETCH(int, position);
@@ -134,15 +123,15 @@ private slots:
     }
 
     void readHistory_data() {
-        QTest::addColumn<QStringList>("stored"); // key=value
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("none") << QStringList{} << QStringList{};
-        QTest::newRow("in key order, gaps and blanks skipped")
-            << QStringList{"FindStr03=c", "FindStr00= a ", "FindStr01=  "} << QStringList{"a", "c"};
-        QTest::newRow("beyond FindStr09 not read")
-            << QStringList{"FindStr09=j", "FindStr0A=k", "FindStr10=q"} << QStringList{"j"};
-        QTest::newRow("decimal-looking key not read")
-            << QStringList{"FindStr0A=k", "FindStr10=q"} << QStringList{};
+        // stored: key=value
+        DataTable<QStringList, QStringList>({"stored", "expected"})
+            .row("none", QStringList{}, QStringList{})
+            .row("in key order, gaps and blanks skipped",
+                 QStringList{"FindStr03=c", "FindStr00= a ", "FindStr01=  "}, QStringList{"a", "c"})
+            .row("beyond FindStr09 not read",
+                 QStringList{"FindStr09=j", "FindStr0A=k", "FindStr10=q"}, QStringList{"j"})
+            .row("decimal-looking key not read", QStringList{"FindStr0A=k", "FindStr10=q"},
+                 QStringList{});
     }
     void readHistory() {
         QFETCH(QStringList, stored);
@@ -160,12 +149,11 @@ private slots:
     }
 
     void widthRule_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("width");
-        QTest::newRow("3") << 3 << 30;
-        QTest::newRow("10") << 10 << 100;
-        QTest::newRow("11") << 11 << 176;
-        QTest::newRow("100") << 100 << 176;
+        DataTable<int, int>({"size", "width"})
+            .row("3", 3, 30)
+            .row("10", 10, 100)
+            .row("11", 11, 176)
+            .row("100", 100, 176);
     }
     void widthRule() {
         QFETCH(int, size);
@@ -174,14 +162,13 @@ private slots:
     }
 
     void searchedText_data() {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("null") << QVariant() << "";
-        QTest::newRow("null text") << QVariant(QMetaType(QMetaType::QString)) << "";
-        QTest::newRow("text") << QVariant("ab C") << "ab C";
-        QTest::newRow("number") << QVariant(2026) << "2026";
-        QTest::newRow("date-time as shown")
-            << QVariant(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))) << "2026-03-04 05:06:07";
+        DataTable<QVariant, QString>({"value", "expected"})
+            .row("null", QVariant(), "")
+            .row("null text", QVariant(QMetaType(QMetaType::QString)), "")
+            .row("text", QVariant("ab C"), "ab C")
+            .row("number", QVariant(2026), "2026")
+            .row("date-time as shown", QVariant(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))),
+                 "2026-03-04 05:06:07");
     }
     void searchedText() {
         QFETCH(QVariant, value);
@@ -190,15 +177,15 @@ private slots:
     }
 
     void recordMatches_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("found"); // keys of the matching records
-        QTest::newRow("any field, any case") << "ab" << QStringList{"K2", "K3", "K4"};
-        QTest::newRow("key field") << "k1" << QStringList{"K1"};
-        QTest::newRow("number field") << "202" << QStringList{"K5"};
-        QTest::newRow("null field skipped") << "x" << QStringList{"K2", "K3"};
-        QTest::newRow("not across fields") << "k1alpha" << QStringList{};
-        QTest::newRow("accent not folded") << "ä" << QStringList{};
-        QTest::newRow("chinese") << "文A" << QStringList{"K4"};
+        // found: keys of the matching records
+        DataTable<QString, QStringList>({"text", "found"})
+            .row("any field, any case", "ab", QStringList{"K2", "K3", "K4"})
+            .row("key field", "k1", QStringList{"K1"})
+            .row("number field", "202", QStringList{"K5"})
+            .row("null field skipped", "x", QStringList{"K2", "K3"})
+            .row("not across fields", "k1alpha", QStringList{})
+            .row("accent not folded", "ä", QStringList{})
+            .row("chinese", "文A", QStringList{"K4"});
     }
     void recordMatches() {
         QFETCH(QString, text);
@@ -213,16 +200,14 @@ private slots:
 
     // OK needs a record at showing; picking needs one shown after the search.
     void pickRules_data() {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("search"); // empty: no filter
-        QTest::addColumn<bool>("okEnabled");
-        QTest::addColumn<bool>("canAccept");
-        QTest::newRow("records") << rows() << "" << true << true;
-        QTest::newRow("search shows some") << rows() << "BETA" << true << true;
-        QTest::newRow("search shows none") << rows() << "no such text" << true << false;
-        QTest::newRow("no records")
-            << QStringList{"SELECT 'K' AS Code, 'N' AS Name, 'x' AS Note", "WHERE 1=0"} << ""
-            << false << false;
+        // search: empty: no filter
+        DataTable<QStringList, QString, bool, bool>({"lines", "search", "okEnabled", "canAccept"})
+            .row("records", rows(), "", true, true)
+            .row("search shows some", rows(), "BETA", true, true)
+            .row("search shows none", rows(), "no such text", true, false)
+            .row("no records",
+                 QStringList{"SELECT 'K' AS Code, 'N' AS Name, 'x' AS Note", "WHERE 1=0"}, "",
+                 false, false);
     }
     void pickRules() {
         QFETCH(QStringList, lines);

@@ -1,5 +1,6 @@
 #include "core/AppError.h"
 #include "settings/IniFile.h"
+#include "tests/support/DataTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,53 +33,22 @@ private slots:
     void init() { QVERIFY(dir_.isValid()); }
 
     void readString_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
         const QByteArray f = "[a]\r\nk= v 1 \t\r\nempty=\r\nx=1=2\r\n[B]\r\nk=other\r\n";
-        QTest::newRow("trimmed") << f << "a"
-                                 << "k"
-                                 << "v 1";
-        QTest::newRow("names ignore case") << f << "A"
-                                           << "K"
-                                           << "v 1";
-        QTest::newRow("second section") << f << "b"
-                                        << "k"
-                                        << "other";
-        QTest::newRow("present but empty") << f << "a"
-                                           << "empty"
-                                           << "";
-        QTest::newRow("value holds =") << f << "a"
-                                       << "x"
-                                       << "1=2";
-        QTest::newRow("missing key") << f << "a"
-                                     << "nope"
-                                     << "<def>";
-        QTest::newRow("missing section") << f << "c"
-                                         << "k"
-                                         << "<def>";
-        QTest::newRow("key before any section") << QByteArray("k=0\n[a]\n") << "a"
-                                                << "k"
-                                                << "<def>";
-        QTest::newRow("first key wins") << QByteArray("[a]\nk=1\nK=2\n") << "a"
-                                        << "k"
-                                        << "1";
-        QTest::newRow("first section wins") << QByteArray("[a]\nz=1\n[A]\nk=2\n") << "a"
-                                            << "k"
-                                            << "<def>";
-        QTest::newRow("LF, no final end") << QByteArray("[a]\nk=lf") << "a"
-                                          << "k"
-                                          << "lf";
-        QTest::newRow("blanks around names") << QByteArray(" [ a ] \n  k  =3\n") << "a"
-                                             << "k"
-                                             << "3";
-        QTest::newRow("line without =") << QByteArray("[a]\nk\n") << "a"
-                                        << "k"
-                                        << "<def>";
-        QTest::newRow("not text") << QByteArray("\x00\xff\x01[a\x00k=\x02", 9) << "a"
-                                  << "k"
-                                  << "<def>";
+        DataTable<QByteArray, QString, QString, QString>({"file", "section", "key", "expected"})
+            .row("trimmed", f, "a", "k", "v 1")
+            .row("names ignore case", f, "A", "K", "v 1")
+            .row("second section", f, "b", "k", "other")
+            .row("present but empty", f, "a", "empty", "")
+            .row("value holds =", f, "a", "x", "1=2")
+            .row("missing key", f, "a", "nope", "<def>")
+            .row("missing section", f, "c", "k", "<def>")
+            .row("key before any section", QByteArray("k=0\n[a]\n"), "a", "k", "<def>")
+            .row("first key wins", QByteArray("[a]\nk=1\nK=2\n"), "a", "k", "1")
+            .row("first section wins", QByteArray("[a]\nz=1\n[A]\nk=2\n"), "a", "k", "<def>")
+            .row("LF, no final end", QByteArray("[a]\nk=lf"), "a", "k", "lf")
+            .row("blanks around names", QByteArray(" [ a ] \n  k  =3\n"), "a", "k", "3")
+            .row("line without =", QByteArray("[a]\nk\n"), "a", "k", "<def>")
+            .row("not text", QByteArray("\x00\xff\x01[a\x00k=\x02", 9), "a", "k", "<def>");
     }
     void readString() {
         QFETCH(QByteArray, file);
@@ -89,43 +59,25 @@ private slots:
     }
 
     void writeString_data() {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QByteArray>("after");
         const QByteArray f = "; note\r\n[a]\r\n Key = old \r\nz=1\r\n\r\n[b]\r\nk=2\r\n";
-        QTest::newRow("in place, spelling kept")
-            << f << "A"
-            << "key"
-            << "new" << QByteArray("; note\r\n[a]\r\nKey=new\r\nz=1\r\n\r\n[b]\r\nk=2\r\n");
-        QTest::newRow("new key ends its section")
-            << f << "a"
-            << "n"
-            << "5"
-            << QByteArray("; note\r\n[a]\r\n Key = old \r\nz=1\r\nn=5\r\n\r\n[b]\r\nk=2\r\n");
-        QTest::newRow("new section ends the file") << f << "c"
-                                                   << "n"
-                                                   << "5" << QByteArray(f + "[c]\r\nn=5\r\n");
-        QTest::newRow("LF file stays LF") << QByteArray("[a]\nk=1\n") << "a"
-                                          << "m"
-                                          << "2" << QByteArray("[a]\nk=1\nm=2\n");
-        QTest::newRow("unfinished last line") << QByteArray("[a]\nk=1") << "b"
-                                              << "m"
-                                              << "2" << QByteArray("[a]\nk=1\n[b]\nm=2\n");
-        QTest::newRow("new file is CRLF") << QByteArray() << "s"
-                                          << "k"
-                                          << "v" << QByteArray("[s]\r\nk=v\r\n");
-        QTest::newRow("first duplicate replaced") << QByteArray("[a]\nk=1\nk=2\n[a]\nk=3\n") << "a"
-                                                  << "k"
-                                                  << "9" << QByteArray("[a]\nk=9\nk=2\n[a]\nk=3\n");
-        QTest::newRow("line break becomes blank") << QByteArray("[a]\n") << "a"
-                                                  << "k"
-                                                  << "x\r\ny\nz" << QByteArray("[a]\nk=x y z\n");
-        QTest::newRow("not text kept, section appended")
-            << QByteArray("\x00\xfe\x01", 3) << "a"
-            << "k"
-            << "v" << QByteArray("\x00\xfe\x01\r\n[a]\r\nk=v\r\n", 15);
+        DataTable<QByteArray, QString, QString, QString, QByteArray>(
+            {"before", "section", "key", "value", "after"})
+            .row("in place, spelling kept", f, "A", "key", "new",
+                 QByteArray("; note\r\n[a]\r\nKey=new\r\nz=1\r\n\r\n[b]\r\nk=2\r\n"))
+            .row("new key ends its section", f, "a", "n", "5",
+                 QByteArray("; note\r\n[a]\r\n Key = old \r\nz=1\r\nn=5\r\n\r\n[b]\r\nk=2\r\n"))
+            .row("new section ends the file", f, "c", "n", "5", QByteArray(f + "[c]\r\nn=5\r\n"))
+            .row("LF file stays LF", QByteArray("[a]\nk=1\n"), "a", "m", "2",
+                 QByteArray("[a]\nk=1\nm=2\n"))
+            .row("unfinished last line", QByteArray("[a]\nk=1"), "b", "m", "2",
+                 QByteArray("[a]\nk=1\n[b]\nm=2\n"))
+            .row("new file is CRLF", QByteArray(), "s", "k", "v", QByteArray("[s]\r\nk=v\r\n"))
+            .row("first duplicate replaced", QByteArray("[a]\nk=1\nk=2\n[a]\nk=3\n"), "a", "k", "9",
+                 QByteArray("[a]\nk=9\nk=2\n[a]\nk=3\n"))
+            .row("line break becomes blank", QByteArray("[a]\n"), "a", "k", "x\r\ny\nz",
+                 QByteArray("[a]\nk=x y z\n"))
+            .row("not text kept, section appended", QByteArray("\x00\xfe\x01", 3), "a", "k", "v",
+                 QByteArray("\x00\xfe\x01\r\n[a]\r\nk=v\r\n", 15));
     }
     void writeString() {
         QFETCH(QByteArray, before);
@@ -143,29 +95,22 @@ private slots:
     // Text beyond 7 bits: the file keeps its encoding, and untouched bytes
     // stay as they were even where they do not decode.
     void encodings_data() {
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("read");
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<QByteArray>("after");
-        // GBK: 中文 = D6D0 CEC4, 标签 = B1EA C7A9; \x81\x20 is no GBK pair.
-        QTest::newRow("GBK file")
-            << 936 << QByteArray("[a]\r\nt=\xd6\xd0\xce\xc4\r\nbad=\x81\x20\r\n")
-            << QString::fromUtf8("中文") << QString::fromUtf8("标签")
-            << QByteArray("[a]\r\nt=\xd6\xd0\xce\xc4\r\nbad=\x81\x20\r\nw=\xb1\xea\xc7\xa9\r\n");
-        QTest::newRow("UTF-8 file")
-            << 936 << QByteArray("[a]\nt=\xe4\xb8\xad\xe6\x96\x87\n") << QString::fromUtf8("中文")
-            << QString::fromUtf8("标签")
-            << QByteArray("[a]\nt=\xe4\xb8\xad\xe6\x96\x87\nw=\xe6\xa0\x87\xe7\xad\xbe\n");
-        QTest::newRow("UTF-8 mark kept")
-            << 437 << QByteArray("\xef\xbb\xbf[a]\nt=x\n") << "x" << QString::fromUtf8("é")
-            << QByteArray("\xef\xbb\xbf[a]\nt=x\nw=\xc3\xa9\n");
-        QTest::newRow("7-bit file takes GBK")
-            << 936 << QByteArray("[a]\nt=x\n") << "x" << QString::fromUtf8("标签")
-            << QByteArray("[a]\nt=x\nw=\xb1\xea\xc7\xa9\n");
-        QTest::newRow("English: Windows-1252, ? for the rest")
-            << 437 << QByteArray("[a]\nt=caf\xe9\n") << QString::fromUtf8("café")
-            << QString::fromUtf8("é中€") << QByteArray("[a]\nt=caf\xe9\nw=\xe9?\x80\n");
+        DataTable<int, QByteArray, QString, QString, QByteArray>(
+            {"codePage", "before", "read", "written", "after"})
+            // GBK: 中文 = D6D0 CEC4, 标签 = B1EA C7A9; \x81\x20 is no GBK pair.
+            .row("GBK file", 936, QByteArray("[a]\r\nt=\xd6\xd0\xce\xc4\r\nbad=\x81\x20\r\n"),
+                 QString::fromUtf8("中文"), QString::fromUtf8("标签"),
+                 QByteArray("[a]\r\nt=\xd6\xd0\xce\xc4\r\nbad=\x81\x20\r\nw=\xb1\xea\xc7\xa9\r\n"))
+            .row("UTF-8 file", 936, QByteArray("[a]\nt=\xe4\xb8\xad\xe6\x96\x87\n"),
+                 QString::fromUtf8("中文"), QString::fromUtf8("标签"),
+                 QByteArray("[a]\nt=\xe4\xb8\xad\xe6\x96\x87\nw=\xe6\xa0\x87\xe7\xad\xbe\n"))
+            .row("UTF-8 mark kept", 437, QByteArray("\xef\xbb\xbf[a]\nt=x\n"), "x",
+                 QString::fromUtf8("é"), QByteArray("\xef\xbb\xbf[a]\nt=x\nw=\xc3\xa9\n"))
+            .row("7-bit file takes GBK", 936, QByteArray("[a]\nt=x\n"), "x",
+                 QString::fromUtf8("标签"), QByteArray("[a]\nt=x\nw=\xb1\xea\xc7\xa9\n"))
+            .row("English: Windows-1252, ? for the rest", 437, QByteArray("[a]\nt=caf\xe9\n"),
+                 QString::fromUtf8("café"), QString::fromUtf8("é中€"),
+                 QByteArray("[a]\nt=caf\xe9\nw=\xe9?\x80\n"));
     }
     void encodings() {
         QFETCH(int, codePage);
@@ -182,17 +127,15 @@ private slots:
     }
 
     void utf8Validity_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("ascii") << QByteArray("abc") << true;
-        QTest::newRow("two, three, four bytes")
-            << QByteArray("\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80") << true;
-        QTest::newRow("overlong") << QByteArray("\xc0\x80") << false;
-        QTest::newRow("overlong three") << QByteArray("\xe0\x80\x80") << false;
-        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
-        QTest::newRow("past U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
-        QTest::newRow("cut short") << QByteArray("a\xe4\xb8") << false;
-        QTest::newRow("GBK") << QByteArray("\xd6\xd0\xce\xc4") << false;
+        DataTable<QByteArray, bool>({"bytes", "valid"})
+            .row("ascii", QByteArray("abc"), true)
+            .row("two, three, four bytes", QByteArray("\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80"), true)
+            .row("overlong", QByteArray("\xc0\x80"), false)
+            .row("overlong three", QByteArray("\xe0\x80\x80"), false)
+            .row("surrogate", QByteArray("\xed\xa0\x80"), false)
+            .row("past U+10FFFF", QByteArray("\xf4\x90\x80\x80"), false)
+            .row("cut short", QByteArray("a\xe4\xb8"), false)
+            .row("GBK", QByteArray("\xd6\xd0\xce\xc4"), false);
     }
     void utf8Validity() {
         QFETCH(QByteArray, bytes);
@@ -204,10 +147,10 @@ private slots:
     // file whole. Tests run as root, for whom permissions stop nothing, so
     // the failures here are ones root meets too.
     void failedSave_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("folder missing") << "folder";
-        QTest::newRow("a directory in the file's place") << "directory";
-        QTest::newRow("disk full (file size limit)") << "full";
+        DataTable<QString>({"how"})
+            .row("folder missing", "folder")
+            .row("a directory in the file's place", "directory")
+            .row("disk full (file size limit)", "full");
     }
     void failedSave() {
         QFETCH(QString, how);

@@ -1,4 +1,5 @@
 #include "settings/PickLists.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -8,19 +9,21 @@ class TestPickLists : public QObject {
 private slots:
 
     void upDownPosition_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("min");
-        QTest::addColumn<int>("max");
-        QTest::addColumn<int>("position");
-        QTest::newRow("inside") << 500 << 1 << 1000 << 500;
-        QTest::newRow("width above range") << 30 << 1 << 24 << 24;
-        QTest::newRow("zero below range") << 0 << 1 << 1000 << 1;
-        QTest::newRow("negative") << -7 << 1 << 999 << 1;
-        QTest::newRow("low 16 bits small") << 65536 + 12 << 1 << 1000 << 12;
-        QTest::newRow("low 16 bits above range") << 70000 << 1 << 1000 << 1000; // 4464
-        QTest::newRow("low 16 bits negative") << 0x8000 << 1 << 1000 << 1;      // -32768
-        QTest::newRow("int32 min") << int(INT32_MIN) << 1 << 1000 << 1;         // 0
-        QTest::newRow("int32 max") << int(INT32_MAX) << 1 << 1000 << 1;         // -1
+        DataTable<int, int, int, int>({"stored", "min", "max", "position"})
+            .row("inside", 500, 1, 1000, 500)
+            .row("width above range", 30, 1, 24, 24)
+            .row("zero below range", 0, 1, 1000, 1)
+            .row("negative", -7, 1, 999, 1)
+            .row("low 16 bits small", 65536 + 12, 1, 1000, 12)
+            .row("low 16 bits above range", 70000, 1, 1000, 1000)
+            // 4464
+            .row("low 16 bits negative", 0x8000, 1, 1000, 1)
+            // -32768
+            .row("int32 min", int(INT32_MIN), 1, 1000, 1)
+            // 0
+            .row("int32 max", int(INT32_MAX), 1, 1000, 1)
+            // -1
+            ;
     }
     void upDownPosition() {
         QFETCH(int, stored);
@@ -31,18 +34,16 @@ private slots:
     }
 
     void pickListIndex_data() {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("index");
         const QStringList weights = fontWeightEntries();
-        QTest::newRow("weight exact") << weights << "300 thin   " << 2;
-        QTest::newRow("weight other case") << weights << "300 THIN   " << 2;
-        QTest::newRow("weight without blanks") << weights << "300 thin" << -1;
-        QTest::newRow("half thick without blanks") << weights << "600 half thick" << -1;
-        QTest::newRow("weight leading blank") << weights << " 400 standard" << -1;
-        QTest::newRow("port lower case") << printerPortEntries() << "usbx" << 4;
-        QTest::newRow("port USB5") << printerPortEntries() << "USB5" << -1;
-        QTest::newRow("empty") << printerPortEntries() << "" << -1;
+        DataTable<QStringList, QString, int>({"entries", "text", "index"})
+            .row("weight exact", weights, "300 thin   ", 2)
+            .row("weight other case", weights, "300 THIN   ", 2)
+            .row("weight without blanks", weights, "300 thin", -1)
+            .row("half thick without blanks", weights, "600 half thick", -1)
+            .row("weight leading blank", weights, " 400 standard", -1)
+            .row("port lower case", printerPortEntries(), "usbx", 4)
+            .row("port USB5", printerPortEntries(), "USB5", -1)
+            .row("empty", printerPortEntries(), "", -1);
     }
     void pickListIndex() {
         QFETCH(QStringList, entries);

@@ -5,6 +5,8 @@
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
 #include "settings/SettingsValues.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/WholeNumberRows.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,14 +96,12 @@ private slots:
     // The weight is read once, from the first three characters of the stored
     // text; the text itself is kept as stored.
     void fontWeightReadAtLoad_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("number");
-        QTest::addColumn<int>("weight");
-        QTest::newRow("list entry") << QByteArray("700 thick") << true << 700;
-        QTest::newRow("three digits only") << QByteArray("9001") << true << 900;
-        QTest::newRow("short") << QByteArray("55") << true << 55;
-        QTest::newRow("signed") << QByteArray("-12x") << true << -12;
-        QTest::newRow("words") << QByteArray("bold") << false << 0;
+        DataTable<QByteArray, bool, int>({"stored", "number", "weight"})
+            .row("list entry", QByteArray("700 thick"), true, 700)
+            .row("three digits only", QByteArray("9001"), true, 900)
+            .row("short", QByteArray("55"), true, 55)
+            .row("signed", QByteArray("-12x"), true, -12)
+            .row("words", QByteArray("bold"), false, 0);
     }
     void fontWeightReadAtLoad() {
         QFETCH(QByteArray, stored);
@@ -115,51 +115,31 @@ private slots:
         QCOMPARE(l.font.weightDigits(), QString::fromLatin1(stored.left(3)));
     }
 
-    void wholeNumber_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("value");
-        QTest::newRow("plain") << "240" << true << 240;
-        QTest::newRow("signs") << "-5" << true << -5;
-        QTest::newRow("plus") << "+7" << true << 7;
-        QTest::newRow("leading zeros") << "007" << true << 7;
-        QTest::newRow("largest") << "2147483647" << true << 2147483647;
-        QTest::newRow("smallest") << "-2147483648" << true << int(-2147483648LL);
-        QTest::newRow("one too large") << "2147483648" << false << 0;
-        QTest::newRow("one too small") << "-2147483649" << false << 0;
-        QTest::newRow("would wrap to 1") << "4294967297" << false << 0;
-        QTest::newRow("empty") << "" << false << 0;
-        QTest::newRow("sign only") << "-" << false << 0;
-        QTest::newRow("fraction") << "1.5" << false << 0;
-        QTest::newRow("hex") << "0x10" << false << 0;
-        QTest::newRow("inner blank") << "1 0" << false << 0;
-        QTest::newRow("full-width digit") << QString::fromUtf8("１") << false << 0;
-    }
+    void wholeNumber_data() { wholeNumberRows(); }
     void wholeNumber() {
         QFETCH(QString, text);
-        QFETCH(bool, ok);
+        QFETCH(bool, valid);
         QFETCH(int, value);
         const auto n = parseWholeNumber(text);
-        QCOMPARE(n.has_value(), ok);
+        QCOMPARE(n.has_value(), valid);
         QCOMPARE(n.value_or(0), value);
     }
 
     // The three print numbers and the flag, as they come out of the file.
     void lenientKeysAndFlag_data() {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<bool>("flag");
-        QTest::newRow("1") << QByteArray("1") << 1 << true;
-        QTest::newRow("blanks and tabs") << QByteArray(" \t1\t ") << 1 << true;
-        QTest::newRow("control characters") << QByteArray("\x01"
-                                                          "1\x1f")
-                                            << 0 << true;
-        QTest::newRow("01") << QByteArray("01") << 1 << false;
-        QTest::newRow("true") << QByteArray("true") << 0 << false;
-        QTest::newRow("empty") << QByteArray("") << 0 << false;
-        QTest::newRow("x") << QByteArray("x") << 0 << false;
-        QTest::newRow("past 32 bits") << QByteArray("99999999999") << 0 << false;
-        QTest::newRow("-12") << QByteArray("-12") << -12 << false;
+        DataTable<QByteArray, int, bool>({"value", "number", "flag"})
+            .row("1", QByteArray("1"), 1, true)
+            .row("blanks and tabs", QByteArray(" \t1\t "), 1, true)
+            .row("control characters",
+                 QByteArray("\x01"
+                            "1\x1f"),
+                 0, true)
+            .row("01", QByteArray("01"), 1, false)
+            .row("true", QByteArray("true"), 0, false)
+            .row("empty", QByteArray(""), 0, false)
+            .row("x", QByteArray("x"), 0, false)
+            .row("past 32 bits", QByteArray("99999999999"), 0, false)
+            .row("-12", QByteArray("-12"), -12, false);
     }
     void lenientKeysAndFlag() {
         QFETCH(QByteArray, value);
@@ -181,17 +161,14 @@ private slots:
     // A malformed whole number takes its default; the load goes on and names
     // the first offender only.
     void malformedValue_data() {
-        QTest::addColumn<QByteArray>("key");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("letters") << QByteArray("_bleft1") << QByteArray(" abc ")
-                                 << "'abc' is not a valid integer value";
-        QTest::newRow("empty") << QByteArray("_bleft2") << QByteArray("")
-                               << "'' is not a valid integer value";
-        QTest::newRow("past 32 bits") << QByteArray("_fhight3") << QByteArray("2147483648")
-                                      << "'2147483648' is not a valid integer value";
-        QTest::newRow("geometry") << QByteArray("top") << QByteArray("1x")
-                                  << "'1x' is not a valid integer value";
+        DataTable<QByteArray, QByteArray, QString>({"key", "value", "error"})
+            .row("letters", QByteArray("_bleft1"), QByteArray(" abc "),
+                 "'abc' is not a valid integer value")
+            .row("empty", QByteArray("_bleft2"), QByteArray(""), "'' is not a valid integer value")
+            .row("past 32 bits", QByteArray("_fhight3"), QByteArray("2147483648"),
+                 "'2147483648' is not a valid integer value")
+            .row("geometry", QByteArray("top"), QByteArray("1x"),
+                 "'1x' is not a valid integer value");
     }
     void malformedValue() {
         QFETCH(QByteArray, key);
@@ -307,12 +284,11 @@ private slots:
     // A save that fails leaves the old file whole; tests run as root, so the
     // failures are ones that stop root too.
     void failedSave_data() {
-        QTest::addColumn<bool>("atExit");
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("dialog, directory in the way") << false << false;
-        QTest::newRow("exit, directory in the way") << true << false;
-        QTest::newRow("dialog, disk full") << false << true;
-        QTest::newRow("exit, disk full") << true << true;
+        DataTable<bool, bool>({"atExit", "diskFull"})
+            .row("dialog, directory in the way", false, false)
+            .row("exit, directory in the way", true, false)
+            .row("dialog, disk full", false, true)
+            .row("exit, disk full", true, true);
     }
     void failedSave() {
         QFETCH(bool, atExit);
