@@ -1,5 +1,6 @@
 #include "printer/Code128.h"
 #include "printer/PplaDecoder.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -9,26 +10,24 @@ class TestCode128 : public QObject {
     Q_OBJECT
 private slots:
     void encodesField_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("field");
-        QTest::newRow("letters and digits") << QByteArray("AB12x5") << QByteArray("BAB12x5");
-        QTest::newRow("begins with A") << QByteArray("Axyz") << QByteArray("BAxyz");
-        QTest::newRow("begins with B") << QByteArray("Bxyz") << QByteArray("BBxyz");
-        QTest::newRow("begins with C") << QByteArray("C9") << QByteArray("BC9");
-        QTest::newRow("six digits") << QByteArray("123456") << QByteArray("C123456");
-        QTest::newRow("five digits") << QByteArray("12345") << QByteArray("C1234&E5");
-        QTest::newRow("three digits") << QByteArray("123") << QByteArray("B123");
-        QTest::newRow("digits at the end") << QByteArray("AB1234") << QByteArray("BAB&D1234");
-        QTest::newRow("odd digits at the end") << QByteArray("A12345") << QByteArray("BA1&D2345");
-        QTest::newRow("ampersand alone") << QByteArray("x&y") << QByteArray("Bx&y");
-        QTest::newRow("ampersand before A") << QByteArray("1&A") << QByteArray("B1&&CA");
-        QTest::newRow("ampersand before G") << QByteArray("&G") << QByteArray("B&&CG");
-        QTest::newRow("two ampersands") << QByteArray("&&B") << QByteArray("B&&&CB");
-        QTest::newRow("ampersand at the end") << QByteArray("AB&") << QByteArray("BAB&");
-        QTest::newRow("control character") << QByteArray("a\tb") << QByteArray("Ba&Cib");
-        QTest::newRow("NUL and ESC") << QByteArray("x\0\x1b", 3) << QByteArray("Bx&C`&C{");
-        QTest::newRow("ampersand before switch to C")
-            << QByteArray("x&123456") << QByteArray("Bx&&D123456");
+        DataTable<QByteArray, QByteArray>({"data", "field"})
+            .row("letters and digits", QByteArray("AB12x5"), QByteArray("BAB12x5"))
+            .row("begins with A", QByteArray("Axyz"), QByteArray("BAxyz"))
+            .row("begins with B", QByteArray("Bxyz"), QByteArray("BBxyz"))
+            .row("begins with C", QByteArray("C9"), QByteArray("BC9"))
+            .row("six digits", QByteArray("123456"), QByteArray("C123456"))
+            .row("five digits", QByteArray("12345"), QByteArray("C1234&E5"))
+            .row("three digits", QByteArray("123"), QByteArray("B123"))
+            .row("digits at the end", QByteArray("AB1234"), QByteArray("BAB&D1234"))
+            .row("odd digits at the end", QByteArray("A12345"), QByteArray("BA1&D2345"))
+            .row("ampersand alone", QByteArray("x&y"), QByteArray("Bx&y"))
+            .row("ampersand before A", QByteArray("1&A"), QByteArray("B1&&CA"))
+            .row("ampersand before G", QByteArray("&G"), QByteArray("B&&CG"))
+            .row("two ampersands", QByteArray("&&B"), QByteArray("B&&&CB"))
+            .row("ampersand at the end", QByteArray("AB&"), QByteArray("BAB&"))
+            .row("control character", QByteArray("a\tb"), QByteArray("Ba&Cib"))
+            .row("NUL and ESC", QByteArray("x\0\x1b", 3), QByteArray("Bx&C`&C{"))
+            .row("ampersand before switch to C", QByteArray("x&123456"), QByteArray("Bx&&D123456"));
     }
     void encodesField() {
         QFETCH(QByteArray, data);
@@ -59,12 +58,16 @@ private slots:
     }
 
     void countsSymbols_data() {
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<int>("symbols");
-        QTest::newRow("B six") << QByteArray("BAB12x5") << 9;    // start 6 check stop
-        QTest::newRow("C six") << QByteArray("C123456") << 6;    // start 3 check stop
-        QTest::newRow("shift") << QByteArray("B1&&CA") << 7;     // start 1 & SHIFT A check stop
-        QTest::newRow("switch") << QByteArray("BA1&D2345") << 8; // start A 1 CODEC 23 45 check stop
+        DataTable<QByteArray, int>({"field", "symbols"})
+            .row("B six", QByteArray("BAB12x5"), 9)
+            // start 6 check stop
+            .row("C six", QByteArray("C123456"), 6)
+            // start 3 check stop
+            .row("shift", QByteArray("B1&&CA"), 7)
+            // start 1 & SHIFT A check stop
+            .row("switch", QByteArray("BA1&D2345"), 8)
+            // start A 1 CODEC 23 45 check stop
+            ;
     }
     void countsSymbols() {
         QFETCH(QByteArray, field);

@@ -2,6 +2,7 @@
 #include "printer/PplaEncoder.h"
 #include "printer/PplaResult.h"
 #include "printer/StripRenderer.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -59,30 +60,28 @@ class TestDrawnItems : public QObject {
 
 private slots:
     void boxesAreTheRenderedInk_data() {
-        QTest::addColumn<QList<StripColumn>>("columns");
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QByteArray>("font");
-        QTest::addColumn<int>("weight");
-        QTest::addColumn<int>("bwidth");
         const int barcode = int(StripFormat::Barcode);
         const int text = int(StripFormat::Text);
-        QTest::newRow("defaults") << QList<StripColumn>{defaultColumn(0, "VA00A001"),
-                                                        defaultColumn(1, "VB001002"),
-                                                        {"VA0C0FFE", 480, 30, 30, 480, 18, 30}}
-                                  << barcode << QByteArray("Times New Roman") << 400 << 1;
-        QTest::newRow("letters and digits, bold")
-            << QList<StripColumn>{{"QZ12ab7x", 12, 36, 20, 20, 4, 24},
-                                  {"XY9999AB", 250, 40, 30, 260, 2, 26},
-                                  {"X_a1b2c3", 490, 28, 28, 500, 10, 24}}
-            << barcode << QByteArray("Arial") << 700 << 1;
-        // Data the field SHIFTs: the box is the virtual printer's bars.
-        QTest::newRow("ampersands, wide bars")
-            << QList<StripColumn>{{"QZ&C&x&&", 4, 40, 36, 4, 0, 22}} << barcode
-            << QByteArray("Times New Roman") << 400 << 2;
-        QTest::newRow("text format") << QList<StripColumn>{{"VA00A001", 10, 0, 0, 10, 8, 50},
-                                                           {"gjpqy中文", 0, 0, 0, 320, 0, 40},
-                                                           {"._.", 0, 0, 0, 600, 30, 40}}
-                                     << text << QByteArray("Times New Roman") << 400 << 1;
+        DataTable<QList<StripColumn>, int, QByteArray, int, int>(
+            {"columns", "format", "font", "weight", "bwidth"})
+            .row("defaults",
+                 QList<StripColumn>{defaultColumn(0, "VA00A001"),
+                                    defaultColumn(1, "VB001002"),
+                                    {"VA0C0FFE", 480, 30, 30, 480, 18, 30}},
+                 barcode, QByteArray("Times New Roman"), 400, 1)
+            .row("letters and digits, bold",
+                 QList<StripColumn>{{"QZ12ab7x", 12, 36, 20, 20, 4, 24},
+                                    {"XY9999AB", 250, 40, 30, 260, 2, 26},
+                                    {"X_a1b2c3", 490, 28, 28, 500, 10, 24}},
+                 barcode, QByteArray("Arial"), 700, 1)
+            // Data the field SHIFTs: the box is the virtual printer's bars.
+            .row("ampersands, wide bars", QList<StripColumn>{{"QZ&C&x&&", 4, 40, 36, 4, 0, 22}},
+                 barcode, QByteArray("Times New Roman"), 400, 2)
+            .row("text format",
+                 QList<StripColumn>{{"VA00A001", 10, 0, 0, 10, 8, 50},
+                                    {"gjpqy中文", 0, 0, 0, 320, 0, 40},
+                                    {"._.", 0, 0, 0, 600, 30, 40}},
+                 text, QByteArray("Times New Roman"), 400, 1);
     }
     void boxesAreTheRenderedInk() {
         QFETCH(QList<StripColumn>, columns);

@@ -2,6 +2,7 @@
 #include "printer/PplaPrinter.h"
 #include "printer/PplaResult.h"
 #include "printer/UsbEnumeration.h"
+#include "tests/support/DataTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,49 +53,27 @@ private slots:
     }
 
     void configuredMapping_data() {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<PortTarget::Kind>("kind");
-        QTest::addColumn<QString>("where");
-        QTest::addColumn<int>("tcpPort");
-        QTest::newRow("USB1 device")
-            << "1"
-            << "VORNELL_PRINTER_USB1"
-            << "/dev/usb/lp4" << PortTarget::Kind::Device << "/dev/usb/lp4" << 9100;
-        QTest::newRow("USB2 tcp default port")
-            << "2"
-            << "VORNELL_PRINTER_USB2"
-            << "tcp:pr7.local" << PortTarget::Kind::Tcp << "pr7.local" << 9100;
-        QTest::newRow("USB3 tcp with port")
-            << "3"
-            << "VORNELL_PRINTER_USB3"
-            << "tcp:10.1.2.3:9200" << PortTarget::Kind::Tcp << "10.1.2.3" << 9200;
-        QTest::newRow("USB4 IPv6") << "4"
-                                   << "VORNELL_PRINTER_USB4"
-                                   << "tcp:[::1]:9101" << PortTarget::Kind::Tcp << "::1" << 9101;
-        QTest::newRow("USB5 file")
-            << "5"
-            << "VORNELL_PRINTER_USB5"
-            << "file:/var/tmp/out.ppla" << PortTarget::Kind::File << "/var/tmp/out.ppla" << 9100;
-        QTest::newRow("USB6 preview")
-            << "6"
-            << "VORNELL_PRINTER_USB6"
-            << " preview:/tmp/strips " << PortTarget::Kind::Preview << "/tmp/strips" << 9100;
-        QTest::newRow("0 device") << "0"
-                                  << "VORNELL_PRINTER_0"
-                                  << "/dev/usb/lp1" << PortTarget::Kind::Device << "/dev/usb/lp1"
-                                  << 9100;
-        QTest::newRow("malformed") << "1"
-                                   << "VORNELL_PRINTER_USB1"
-                                   << "lpt1" << PortTarget::Kind::None << "" << 9100;
-        QTest::newRow("bad tcp port") << "1"
-                                      << "VORNELL_PRINTER_USB1"
-                                      << "tcp:h:99999" << PortTarget::Kind::None << "" << 9100;
-        QTest::newRow("other variable ignored")
-            << "2"
-            << "VORNELL_PRINTER_USB1"
-            << "/dev/null" << PortTarget::Kind::Device << "/dev/usb/lp1" << 9100;
+        DataTable<QString, QString, QString, PortTarget::Kind, QString, int>(
+            {"number", "variable", "value", "kind", "where", "tcpPort"})
+            .row("USB1 device", "1", "VORNELL_PRINTER_USB1", "/dev/usb/lp4",
+                 PortTarget::Kind::Device, "/dev/usb/lp4", 9100)
+            .row("USB2 tcp default port", "2", "VORNELL_PRINTER_USB2", "tcp:pr7.local",
+                 PortTarget::Kind::Tcp, "pr7.local", 9100)
+            .row("USB3 tcp with port", "3", "VORNELL_PRINTER_USB3", "tcp:10.1.2.3:9200",
+                 PortTarget::Kind::Tcp, "10.1.2.3", 9200)
+            .row("USB4 IPv6", "4", "VORNELL_PRINTER_USB4", "tcp:[::1]:9101", PortTarget::Kind::Tcp,
+                 "::1", 9101)
+            .row("USB5 file", "5", "VORNELL_PRINTER_USB5", "file:/var/tmp/out.ppla",
+                 PortTarget::Kind::File, "/var/tmp/out.ppla", 9100)
+            .row("USB6 preview", "6", "VORNELL_PRINTER_USB6", " preview:/tmp/strips ",
+                 PortTarget::Kind::Preview, "/tmp/strips", 9100)
+            .row("0 device", "0", "VORNELL_PRINTER_0", "/dev/usb/lp1", PortTarget::Kind::Device,
+                 "/dev/usb/lp1", 9100)
+            .row("malformed", "1", "VORNELL_PRINTER_USB1", "lpt1", PortTarget::Kind::None, "", 9100)
+            .row("bad tcp port", "1", "VORNELL_PRINTER_USB1", "tcp:h:99999", PortTarget::Kind::None,
+                 "", 9100)
+            .row("other variable ignored", "2", "VORNELL_PRINTER_USB1", "/dev/null",
+                 PortTarget::Kind::Device, "/dev/usb/lp1", 9100);
     }
     void configuredMapping() {
         QFETCH(QString, number);

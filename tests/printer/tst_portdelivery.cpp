@@ -2,6 +2,7 @@
 #include "printer/TcpPort.h"
 
 #include "tests/printer/Loopback.h"
+#include "tests/support/DataTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -80,6 +81,22 @@ private:
     std::thread thread_;
 };
 
+// Writes bytes to the port and closes it: whether the write succeeded, how
+// long it took, and what the reader took in the end.
+struct Delivery {
+    bool ok;
+    qint64 took;
+    QByteArray got;
+};
+Delivery deliver(Port& port, const QByteArray& bytes, Reader& printer) {
+    QElapsedTimer clock;
+    clock.start();
+    const bool ok = port.write(bytes);
+    const qint64 took = clock.elapsed();
+    port.close();
+    return {ok, took, printer.finish()};
+}
+
 } // namespace
 
 class TestPortDelivery : public QObject {
@@ -87,25 +104,19 @@ class TestPortDelivery : public QObject {
 private slots:
     // A FIFO stands in for the printer device; its reader is the printer.
     void device_data() {
-        QTest::addColumn<qsizetype>("size");
-        QTest::addColumn<qsizetype>("chunk");
-        QTest::addColumn<int>("pauseMs");
-        QTest::addColumn<qsizetype>("readLimit");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::addColumn<QString>("failure"); // empty: the write succeeds
-        QTest::newRow("reader takes nothing")
-            << qsizetype(3000) << qsizetype(512) << 0 << qsizetype(0) << 300
-            << "The printer did not take the strip within 0.3 s (0 of 3000 bytes taken)";
-        QTest::newRow("reader stops partway")
-            << qsizetype(3000) << qsizetype(250) << 0 << qsizetype(1000) << 300
-            << "The printer did not take the strip within 0.3 s (1000 of 3000 bytes taken)";
-        QTest::newRow("reader stops after a full pipe")
-            << qsizetype(200000) << qsizetype(4096) << 0 << qsizetype(70000) << 300
-            << "The printer did not take the strip within 0.3 s";
-        QTest::newRow("slow reader finishes")
-            << qsizetype(3000) << qsizetype(100) << 5 << qsizetype(-1) << 5000 << QString();
-        QTest::newRow("slow reader, more than a pipe holds")
-            << qsizetype(200000) << qsizetype(8192) << 5 << qsizetype(-1) << 5000 << QString();
+        // failure: empty: the write succeeds
+        DataTable<qsizetype, qsizetype, int, qsizetype, int, QString>(
+            {"size", "chunk", "pauseMs", "readLimit", "timeoutMs", "failure"})
+            .row("reader takes nothing", qsizetype(3000), qsizetype(512), 0, qsizetype(0), 300,
+                 "The printer did not take the strip within 0.3 s (0 of 3000 bytes taken)")
+            .row("reader stops partway", qsizetype(3000), qsizetype(250), 0, qsizetype(1000), 300,
+                 "The printer did not take the strip within 0.3 s (1000 of 3000 bytes taken)")
+            .row("reader stops after a full pipe", qsizetype(200000), qsizetype(4096), 0,
+                 qsizetype(70000), 300, "The printer did not take the strip within 0.3 s")
+            .row("slow reader finishes", qsizetype(3000), qsizetype(100), 5, qsizetype(-1), 5000,
+                 QString())
+            .row("slow reader, more than a pipe holds", qsizetype(200000), qsizetype(8192), 5,
+                 qsizetype(-1), 5000, QString());
     }
     void device() {
         QFETCH(qsizetype, size);
@@ -123,12 +134,7 @@ private slots:
         QVERIFY2(port.open(), qPrintable(port.errorText()));
         const QByteArray bytes = pattern(size);
         Reader printer(reader, chunk, pauseMs, readLimit);
-        QElapsedTimer clock;
-        clock.start();
-        const bool ok = port.write(bytes);
-        const qint64 took = clock.elapsed();
-        port.close();
-        const QByteArray got = printer.finish();
+        const auto [ok, took, got] = deliver(port, bytes, printer);
         ::close(reader);
         QVERIFY(took < kBoundMs);
         if (failure.isEmpty()) {
@@ -145,16 +151,12 @@ private slots:
     // or one that reads nothing and lets its small receive buffer fill. Bytes
     // the peer's system acknowledged count as taken; only the rest fail.
     void tcp_data() {
-        QTest::addColumn<qsizetype>("size");
-        QTest::addColumn<bool>("reads");
-        QTest::addColumn<bool>("succeeds");
-        QTest::newRow("reading printer, large strip") << qsizetype(400000) << true << true;
-        QTest::newRow("reading printer, small strip") << qsizetype(300) << true << true;
-        QTest::newRow("silent printer, small strip acknowledged")
-            << qsizetype(300) << false << true;
-        QTest::newRow("silent printer, window full") << qsizetype(40000) << false << false;
-        QTest::newRow("silent printer, more than the buffers hold")
-            << qsizetype(400000) << false << false;
+        DataTable<qsizetype, bool, bool>({"size", "reads", "succeeds"})
+            .row("reading printer, large strip", qsizetype(400000), true, true)
+            .row("reading printer, small strip", qsizetype(300), true, true)
+            .row("silent printer, small strip acknowledged", qsizetype(300), false, true)
+            .row("silent printer, window full", qsizetype(40000), false, false)
+            .row("silent printer, more than the buffers hold", qsizetype(400000), false, false);
     }
     void tcp() {
         QFETCH(qsizetype, size);
@@ -168,12 +170,7 @@ private slots:
         QVERIFY(peer >= 0);
         const QByteArray bytes = pattern(size);
         Reader printer(peer, 65536, 0, reads ? size : 0);
-        QElapsedTimer clock;
-        clock.start();
-        const bool ok = port.write(bytes);
-        const qint64 took = clock.elapsed();
-        port.close();
-        const QByteArray got = printer.finish();
+        const auto [ok, took, got] = deliver(port, bytes, printer);
         ::close(peer);
         ::close(server);
         QVERIFY(took < kBoundMs);

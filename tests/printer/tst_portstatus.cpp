@@ -3,6 +3,7 @@
 #include "printer/FdPort.h"
 #include "printer/TcpPort.h"
 #include "printer/VirtualPrinter.h"
+#include "tests/support/DataTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -129,20 +130,13 @@ private slots:
 
     // Ports whose far end cannot answer say so and send nothing.
     void portsThatCannotAsk_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("memory") << "memory"
-                                << "memory cannot ask the printer for its status";
-        QTest::newRow("file") << "file"
-                              << "cannot ask the printer for its status";
-        QTest::newRow("preview") << "preview"
-                                 << "cannot ask the printer for its status";
-        QTest::newRow("FIFO, opened for writing only") << "fifo"
-                                                       << "cannot ask the printer for its status";
-        QTest::newRow("device not open") << "closed"
-                                         << "port is not open";
-        QTest::newRow("tcp not open") << "tcp closed"
-                                      << "port is not open";
+        DataTable<QString, QString>({"kind", "reason"})
+            .row("memory", "memory", "memory cannot ask the printer for its status")
+            .row("file", "file", "cannot ask the printer for its status")
+            .row("preview", "preview", "cannot ask the printer for its status")
+            .row("FIFO, opened for writing only", "fifo", "cannot ask the printer for its status")
+            .row("device not open", "closed", "port is not open")
+            .row("tcp not open", "tcp closed", "port is not open");
     }
     void portsThatCannotAsk() {
         QFETCH(QString, kind);

@@ -4,6 +4,7 @@
 #include "printer/PplaEncoder.h"
 #include "printer/PplaResult.h"
 #include "printer/TextRaster.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -77,20 +78,13 @@ private slots:
     }
 
     void barcodeRecordFields_data() {
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<int>("widthSetting");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<QByteArray>("record");
-        QTest::newRow("defaults") << 30 << 30 << 1 << 30 << QByteArray("1e1203800000038BAbc\r");
-        QTest::newRow("width 3: 6-dot modules")
-            << 30 << 30 << 3 << 30 << QByteArray("1e1603800000038BAbc\r");
-        QTest::newRow("width 12: the widest")
-            << 0 << 30 << 12 << 30 << QByteArray("1e1O03800000000BAbc\r");
-        QTest::newRow("bars above the bottom")
-            << 145 << 70 << 1 << 24 << QByteArray("1e1203000580181BAbc\r");
-        QTest::newRow("bars raised onto the bottom edge")
-            << 20 << 1 << 1 << 24 << QByteArray("1e1203000000025BAbc\r");
+        DataTable<int, int, int, int, QByteArray>({"x", "y", "widthSetting", "height", "record"})
+            .row("defaults", 30, 30, 1, 30, QByteArray("1e1203800000038BAbc\r"))
+            .row("width 3: 6-dot modules", 30, 30, 3, 30, QByteArray("1e1603800000038BAbc\r"))
+            .row("width 12: the widest", 0, 30, 12, 30, QByteArray("1e1O03800000000BAbc\r"))
+            .row("bars above the bottom", 145, 70, 1, 24, QByteArray("1e1203000580181BAbc\r"))
+            .row("bars raised onto the bottom edge", 20, 1, 1, 24,
+                 QByteArray("1e1203000000025BAbc\r"));
     }
     void barcodeRecordFields() {
         QFETCH(int, x);
@@ -108,21 +102,16 @@ private slots:
     }
 
     void refusesWhatItCannotPrint_data() {
-        QTest::addColumn<char>("type");
-        QTest::addColumn<int>("widthSetting");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<char>("mode");
-        QTest::addColumn<int>("numeric");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<QByteArray>("data");
-        QTest::newRow("not Code 128") << 'A' << 1 << 30 << 'N' << 0 << 30 << QByteArray("1");
-        QTest::newRow("serial mode") << 'e' << 1 << 30 << 'A' << 0 << 30 << QByteArray("1");
-        QTest::newRow("increment") << 'e' << 1 << 30 << 'N' << 1 << 30 << QByteArray("1");
-        QTest::newRow("bars too wide") << 'e' << 13 << 30 << 'N' << 0 << 30 << QByteArray("1");
-        QTest::newRow("width 0") << 'e' << 0 << 30 << 'N' << 0 << 30 << QByteArray("1");
-        QTest::newRow("height 0") << 'e' << 1 << 0 << 'N' << 0 << 30 << QByteArray("1");
-        QTest::newRow("left of the strip") << 'e' << 1 << 30 << 'N' << 0 << -1 << QByteArray("1");
-        QTest::newRow("8-bit data") << 'e' << 1 << 30 << 'N' << 0 << 30 << QByteArray("\xe4");
+        DataTable<char, int, int, char, int, int, QByteArray>(
+            {"type", "widthSetting", "height", "mode", "numeric", "x", "data"})
+            .row("not Code 128", 'A', 1, 30, 'N', 0, 30, QByteArray("1"))
+            .row("serial mode", 'e', 1, 30, 'A', 0, 30, QByteArray("1"))
+            .row("increment", 'e', 1, 30, 'N', 1, 30, QByteArray("1"))
+            .row("bars too wide", 'e', 13, 30, 'N', 0, 30, QByteArray("1"))
+            .row("width 0", 'e', 0, 30, 'N', 0, 30, QByteArray("1"))
+            .row("height 0", 'e', 1, 0, 'N', 0, 30, QByteArray("1"))
+            .row("left of the strip", 'e', 1, 30, 'N', 0, -1, QByteArray("1"))
+            .row("8-bit data", 'e', 1, 30, 'N', 0, 30, QByteArray("\xe4"));
     }
     void refusesWhatItCannotPrint() {
         QFETCH(char, type);
@@ -142,20 +131,14 @@ private slots:
     }
 
     void textArgumentsChecked_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("orient");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<int>("memMode");
-        QTest::addColumn<int>("result");
-        QTest::newRow("fine") << 30 << 1 << QByteArray("A3") << 1 << PplaResult::Ok;
-        QTest::newRow("size 0") << 0 << 1 << QByteArray("A3") << 1 << PplaResult::InvalidArgument;
-        QTest::newRow("size -6") << -6 << 1 << QByteArray("A3") << 1 << PplaResult::InvalidArgument;
-        QTest::newRow("rotated") << 30 << 2 << QByteArray("A3") << 1 << PplaResult::InvalidArgument;
-        QTest::newRow("no name") << 30 << 1 << QByteArray() << 1 << PplaResult::InvalidArgument;
-        QTest::newRow("long name")
-            << 30 << 1 << QByteArray(17, 'N') << 1 << PplaResult::InvalidArgument;
-        QTest::newRow("flash memory")
-            << 30 << 1 << QByteArray("A3") << 0 << PplaResult::InvalidArgument;
+        DataTable<int, int, QByteArray, int, int>({"size", "orient", "name", "memMode", "result"})
+            .row("fine", 30, 1, QByteArray("A3"), 1, PplaResult::Ok)
+            .row("size 0", 0, 1, QByteArray("A3"), 1, PplaResult::InvalidArgument)
+            .row("size -6", -6, 1, QByteArray("A3"), 1, PplaResult::InvalidArgument)
+            .row("rotated", 30, 2, QByteArray("A3"), 1, PplaResult::InvalidArgument)
+            .row("no name", 30, 1, QByteArray(), 1, PplaResult::InvalidArgument)
+            .row("long name", 30, 1, QByteArray(17, 'N'), 1, PplaResult::InvalidArgument)
+            .row("flash memory", 30, 1, QByteArray("A3"), 0, PplaResult::InvalidArgument);
     }
     void textArgumentsChecked() {
         QFETCH(int, size);
@@ -223,11 +206,11 @@ private slots:
     // With the layout's defaults, a six-character barcode and its "SN:" line
     // stay inside the first 30 mm x 10 mm label (240 x 80 dots) and apart.
     void defaultsFitOneLabel_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("descenders") << QByteArray("SNgjpqy7");
-        QTest::newRow("mixed") << QByteArray("CD1&x7AB");
-        QTest::newRow("digits") << QByteArray("2405170012");
-        QTest::newRow("capitals") << QByteArray("WXMOQZAB");
+        DataTable<QByteArray>({"text"})
+            .row("descenders", QByteArray("SNgjpqy7"))
+            .row("mixed", QByteArray("CD1&x7AB"))
+            .row("digits", QByteArray("2405170012"))
+            .row("capitals", QByteArray("WXMOQZAB"));
     }
     void defaultsFitOneLabel() {
         QFETCH(QByteArray, text);

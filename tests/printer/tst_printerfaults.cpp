@@ -3,6 +3,8 @@
 #include "printer/PplaResult.h"
 
 #include "tests/printer/Loopback.h"
+#include "tests/support/DataTable.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -41,24 +43,44 @@ void drawLongStrip(PplaPrinter& p) {
     }
 }
 
+// The driver with a long strip drawn, open on a FIFO whose reader takes the
+// bytes through a 4 KiB pipe buffer: the strip cannot go in at once.
+struct LongStripToFifo {
+    QTemporaryDir dir;
+    QByteArray fifo = QFile::encodeName(dir.filePath("lp"));
+    int reader = -1;
+    PplaPrinter p{quickOptions()};
+
+    bool open() {
+        if (::mkfifo(fifo.constData(), 0600) != 0)
+            return false;
+        reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        if (reader < 0)
+            return false;
+        ::fcntl(reader, F_SETPIPE_SZ, 4096);
+        if (p.A_CreatePrn(12, fifo.constData()) != PplaResult::Ok)
+            return false;
+        drawLongStrip(p);
+        return true;
+    }
+};
+
 } // namespace
 
 class TestPrinterFaults : public QObject {
     Q_OBJECT
 private slots:
     void openFailsWithTheSystemsReason_data() {
-        QTest::addColumn<int>("selection");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing device")
-            << 12 << QByteArray("/nonexistent/usb/lp7") << "No such file or directory";
-        QTest::newRow("unconfigured port 0") << 0 << QByteArray("0") << "VORNELL_PRINTER_0";
-        QTest::newRow("missing USB3") << 0 << QByteArray("3") << "/dev/usb/lp2";
-        QTest::newRow("unknown number") << 0 << QByteArray("9") << "0 to 6";
-        QTest::newRow("malformed path") << 12 << QByteArray("lpt1:") << "lpt1:";
-        QTest::newRow("refused TCP")
-            << 12 << QByteArray("tcp:127.0.0.1:") + QByteArray::number(loopback::closedPort())
-            << "Connection refused";
+        DataTable<int, QByteArray, QString>({"selection", "name", "reason"})
+            .row("missing device", 12, QByteArray("/nonexistent/usb/lp7"),
+                 "No such file or directory")
+            .row("unconfigured port 0", 0, QByteArray("0"), "VORNELL_PRINTER_0")
+            .row("missing USB3", 0, QByteArray("3"), "/dev/usb/lp2")
+            .row("unknown number", 0, QByteArray("9"), "0 to 6")
+            .row("malformed path", 12, QByteArray("lpt1:"), "lpt1:")
+            .row("refused TCP", 12,
+                 QByteArray("tcp:127.0.0.1:") + QByteArray::number(loopback::closedPort()),
+                 "Connection refused");
     }
     void openFailsWithTheSystemsReason() {
         QFETCH(int, selection);
@@ -97,15 +119,10 @@ private slots:
 
     // The reader takes the start of the strip, then goes away.
     void readerGoneMidStrip() {
-        QTemporaryDir dir;
-        const QByteArray fifo = QFile::encodeName(dir.filePath("lp"));
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(reader >= 0);
-        ::fcntl(reader, F_SETPIPE_SZ, 4096);
-        PplaPrinter p(quickOptions());
-        QCOMPARE(p.A_CreatePrn(12, fifo.constData()), PplaResult::Ok);
-        drawLongStrip(p);
+        LongStripToFifo f;
+        QVERIFY(f.open());
+        PplaPrinter& p = f.p;
+        const int reader = f.reader;
         std::thread unplug([reader] {
             pollfd pfd{reader, POLLIN, 0};
             ::poll(&pfd, 1, 5000);
@@ -125,15 +142,10 @@ private slots:
 
     // A reader that stops taking data: the write gives up after its time limit.
     void stalledReaderTimesOut() {
-        QTemporaryDir dir;
-        const QByteArray fifo = QFile::encodeName(dir.filePath("lp"));
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(reader >= 0);
-        ::fcntl(reader, F_SETPIPE_SZ, 4096);
-        PplaPrinter p(quickOptions());
-        QCOMPARE(p.A_CreatePrn(12, fifo.constData()), PplaResult::Ok);
-        drawLongStrip(p);
+        LongStripToFifo f;
+        QVERIFY(f.open());
+        PplaPrinter& p = f.p;
+        const int reader = f.reader;
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(p.A_Print_Out(1, 1, 1, 1), PplaResult::WriteFailed);
@@ -154,11 +166,7 @@ private slots:
                  qPrintable(p.lastErrorText()));
     }
 
-    void tcpPeerGone_data() {
-        QTest::addColumn<bool>("reset");
-        QTest::newRow("reset") << true;
-        QTest::newRow("closed") << false;
-    }
+    void tcpPeerGone_data() { DataTable<bool>({"reset"}).row("reset", true).row("closed", false); }
     void tcpPeerGone() {
         QFETCH(bool, reset);
         quint16 port = 0;

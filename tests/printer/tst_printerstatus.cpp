@@ -1,4 +1,5 @@
 #include "printer/PrinterStatus.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -9,54 +10,47 @@ class TestPrinterStatus : public QObject {
     Q_OBJECT
 private slots:
     void parse_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QByteArray>("flags"); // as read back, when ok
-        QTest::addColumn<QByteArray>("more");
-        QTest::addColumn<QString>("reason"); // part of the error, when not ok
-
-        QTest::newRow("all clear") << QByteArray("NNNNNNNN\r") << true << QByteArray("NNNNNNNN")
-                                   << QByteArray() << QString();
-        QTest::newRow("paper out") << QByteArray("NYNNNNNN\r") << true << QByteArray("NYNNNNNN")
-                                   << QByteArray() << QString();
-        QTest::newRow("every flag") << QByteArray("YYYYYYYY\r") << true << QByteArray("YYYYYYYY")
-                                    << QByteArray() << QString();
-        QTest::newRow("printing") << QByteArray("YNNYYNNN\r") << true << QByteArray("YNNYYNNN")
-                                  << QByteArray() << QString();
-        QTest::newRow("model with more flags")
-            << QByteArray("NNNNNYNNYN\r") << true << QByteArray("NNNNNYNN") << QByteArray("YN")
-            << QString();
-        QTest::newRow("CR LF") << QByteArray("NNNNNNNY\r\n") << true << QByteArray("NNNNNNNY")
-                               << QByteArray() << QString();
-        QTest::newRow("LF of an earlier answer first")
-            << QByteArray("\nNNYNNNNN\r") << true << QByteArray("NNYNNNNN") << QByteArray()
-            << QString();
-
-        QTest::newRow("nothing") << QByteArray() << false << QByteArray() << QByteArray()
-                                 << "has no CR";
-        QTest::newRow("only CR") << QByteArray("\r") << false << QByteArray() << QByteArray()
-                                 << "has 0 of the 8 flags";
-        QTest::newRow("cut short, no CR")
-            << QByteArray("NNNNNNNN") << false << QByteArray() << QByteArray() << "has no CR";
-        QTest::newRow("cut short in the flags")
-            << QByteArray("NNYN") << false << QByteArray() << QByteArray() << "has no CR";
-        QTest::newRow("seven flags") << QByteArray("NNNNNNN\r") << false << QByteArray()
-                                     << QByteArray() << "has 7 of the 8 flags";
-        QTest::newRow("lower case")
-            << QByteArray("nnnnnnnn\r") << false << QByteArray() << QByteArray() << "(character 1)";
-        QTest::newRow("garbage") << QByteArray("\x13\xff\x02zz\r") << false << QByteArray()
-                                 << QByteArray() << "<x13>";
-        QTest::newRow("stray byte before the flags")
-            << QByteArray("xNNNNNNNN\r") << false << QByteArray() << QByteArray()
-            << "(character 1)";
-        QTest::newRow("blank inside") << QByteArray("NNNN NNNN\r") << false << QByteArray()
-                                      << QByteArray() << "(character 5)";
-        QTest::newRow("extended answer") << QByteArray("N:NNNN:NNNN:NNNN:NNNN\r") << false
-                                         << QByteArray() << QByteArray() << "(character 2)";
-        QTest::newRow("bytes after the CR") << QByteArray("NNNNNNNN\rNN") << false << QByteArray()
-                                            << QByteArray() << "goes on after its CR";
-        QTest::newRow("two answers") << QByteArray("NNNNNNNN\rNNNNNNNN\r") << false << QByteArray()
-                                     << QByteArray() << "goes on after its CR";
+        // flags: as read back, when ok
+        // reason: part of the error, when not ok
+        DataTable<QByteArray, bool, QByteArray, QByteArray, QString>(
+            {"answer", "ok", "flags", "more", "reason"})
+            .row("all clear", QByteArray("NNNNNNNN\r"), true, QByteArray("NNNNNNNN"), QByteArray(),
+                 QString())
+            .row("paper out", QByteArray("NYNNNNNN\r"), true, QByteArray("NYNNNNNN"), QByteArray(),
+                 QString())
+            .row("every flag", QByteArray("YYYYYYYY\r"), true, QByteArray("YYYYYYYY"), QByteArray(),
+                 QString())
+            .row("printing", QByteArray("YNNYYNNN\r"), true, QByteArray("YNNYYNNN"), QByteArray(),
+                 QString())
+            .row("model with more flags", QByteArray("NNNNNYNNYN\r"), true, QByteArray("NNNNNYNN"),
+                 QByteArray("YN"), QString())
+            .row("CR LF", QByteArray("NNNNNNNY\r\n"), true, QByteArray("NNNNNNNY"), QByteArray(),
+                 QString())
+            .row("LF of an earlier answer first", QByteArray("\nNNYNNNNN\r"), true,
+                 QByteArray("NNYNNNNN"), QByteArray(), QString())
+            .row("nothing", QByteArray(), false, QByteArray(), QByteArray(), "has no CR")
+            .row("only CR", QByteArray("\r"), false, QByteArray(), QByteArray(),
+                 "has 0 of the 8 flags")
+            .row("cut short, no CR", QByteArray("NNNNNNNN"), false, QByteArray(), QByteArray(),
+                 "has no CR")
+            .row("cut short in the flags", QByteArray("NNYN"), false, QByteArray(), QByteArray(),
+                 "has no CR")
+            .row("seven flags", QByteArray("NNNNNNN\r"), false, QByteArray(), QByteArray(),
+                 "has 7 of the 8 flags")
+            .row("lower case", QByteArray("nnnnnnnn\r"), false, QByteArray(), QByteArray(),
+                 "(character 1)")
+            .row("garbage", QByteArray("\x13\xff\x02zz\r"), false, QByteArray(), QByteArray(),
+                 "<x13>")
+            .row("stray byte before the flags", QByteArray("xNNNNNNNN\r"), false, QByteArray(),
+                 QByteArray(), "(character 1)")
+            .row("blank inside", QByteArray("NNNN NNNN\r"), false, QByteArray(), QByteArray(),
+                 "(character 5)")
+            .row("extended answer", QByteArray("N:NNNN:NNNN:NNNN:NNNN\r"), false, QByteArray(),
+                 QByteArray(), "(character 2)")
+            .row("bytes after the CR", QByteArray("NNNNNNNN\rNN"), false, QByteArray(),
+                 QByteArray(), "goes on after its CR")
+            .row("two answers", QByteArray("NNNNNNNN\rNNNNNNNN\r"), false, QByteArray(),
+                 QByteArray(), "goes on after its CR");
     }
     void parse() {
         QFETCH(QByteArray, answer);
@@ -79,36 +73,28 @@ private slots:
 
     // Faults stop a printer; being busy does not.
     void judgement_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<bool>("ready");
-        QTest::addColumn<bool>("busy");
-        QTest::addColumn<QString>("english");
-        QTest::addColumn<QString>("chinese");
-        QTest::newRow("idle") << QByteArray("NNNNNNNN\r") << true << false << "the printer is ready"
-                              << QStringLiteral(u"打印机就绪");
-        QTest::newRow("imaging") << QByteArray("YNNNNNNN\r") << true << true
-                                 << "the printer is ready" << QStringLiteral(u"打印机就绪");
-        QTest::newRow("printing a batch")
-            << QByteArray("NNNYYNNN\r") << true << true << "the printer is ready"
-            << QStringLiteral(u"打印机就绪");
-        QTest::newRow("label waits") << QByteArray("NNNNNNYN\r") << true << false
-                                     << "the printer is ready" << QStringLiteral(u"打印机就绪");
-        QTest::newRow("paper") << QByteArray("NYNNNNNN\r") << false << false
-                               << "the printer is out of paper or has a fault"
-                               << QStringLiteral(u"打印机缺纸或纸张故障");
-        QTest::newRow("ribbon") << QByteArray("NNYNNNNN\r") << false << false
-                                << "the ribbon is out or has a fault"
-                                << QStringLiteral(u"碳带用完或碳带故障");
-        QTest::newRow("paused while printing")
-            << QByteArray("NNNYNYNN\r") << false << true << "the printer is paused"
-            << QStringLiteral(u"打印机已暂停");
-        QTest::newRow("rewinder") << QByteArray("NNNNNNNY\r") << false << false
-                                  << "the rewinder is out or has a fault"
-                                  << QStringLiteral(u"回卷器未就绪或故障");
-        QTest::newRow("paper and paused")
-            << QByteArray("NYNNNYNN\r") << false << false
-            << "the printer is out of paper or has a fault; the printer is paused"
-            << QStringLiteral(u"打印机缺纸或纸张故障；打印机已暂停");
+        DataTable<QByteArray, bool, bool, QString, QString>(
+            {"answer", "ready", "busy", "english", "chinese"})
+            .row("idle", QByteArray("NNNNNNNN\r"), true, false, "the printer is ready",
+                 QStringLiteral(u"打印机就绪"))
+            .row("imaging", QByteArray("YNNNNNNN\r"), true, true, "the printer is ready",
+                 QStringLiteral(u"打印机就绪"))
+            .row("printing a batch", QByteArray("NNNYYNNN\r"), true, true, "the printer is ready",
+                 QStringLiteral(u"打印机就绪"))
+            .row("label waits", QByteArray("NNNNNNYN\r"), true, false, "the printer is ready",
+                 QStringLiteral(u"打印机就绪"))
+            .row("paper", QByteArray("NYNNNNNN\r"), false, false,
+                 "the printer is out of paper or has a fault",
+                 QStringLiteral(u"打印机缺纸或纸张故障"))
+            .row("ribbon", QByteArray("NNYNNNNN\r"), false, false,
+                 "the ribbon is out or has a fault", QStringLiteral(u"碳带用完或碳带故障"))
+            .row("paused while printing", QByteArray("NNNYNYNN\r"), false, true,
+                 "the printer is paused", QStringLiteral(u"打印机已暂停"))
+            .row("rewinder", QByteArray("NNNNNNNY\r"), false, false,
+                 "the rewinder is out or has a fault", QStringLiteral(u"回卷器未就绪或故障"))
+            .row("paper and paused", QByteArray("NYNNNYNN\r"), false, false,
+                 "the printer is out of paper or has a fault; the printer is paused",
+                 QStringLiteral(u"打印机缺纸或纸张故障；打印机已暂停"));
     }
     void judgement() {
         QFETCH(QByteArray, answer);
@@ -141,14 +127,14 @@ private slots:
     }
 
     void visibleBytes_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("text") << QByteArray("NY") << "NY";
-        QTest::newRow("line ends") << QByteArray("\r\n") << "<CR><LF>";
-        QTest::newRow("request") << QByteArray("\x01"
-                                               "A")
-                                 << "<SOH>A";
-        QTest::newRow("high and low") << QByteArray("\xff\x07") << "<xFF><x07>";
+        DataTable<QByteArray, QString>({"bytes", "shown"})
+            .row("text", QByteArray("NY"), "NY")
+            .row("line ends", QByteArray("\r\n"), "<CR><LF>")
+            .row("request",
+                 QByteArray("\x01"
+                            "A"),
+                 "<SOH>A")
+            .row("high and low", QByteArray("\xff\x07"), "<xFF><x07>");
     }
     void visibleBytes() {
         QFETCH(QByteArray, bytes);

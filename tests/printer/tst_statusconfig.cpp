@@ -1,4 +1,5 @@
 #include "printer/PortConfig.h"
+#include "tests/support/DataTable.h"
 
 #include <QHash>
 #include <QTest>
@@ -19,17 +20,15 @@ class TestStatusConfig : public QObject {
     Q_OBJECT
 private slots:
     void values_data() {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<StatusMode>("mode");
-        QTest::newRow("unset") << "" << true << StatusMode::Auto;
-        QTest::newRow("auto") << "auto" << true << StatusMode::Auto;
-        QTest::newRow("on") << "on" << true << StatusMode::On;
-        QTest::newRow("off") << "off" << true << StatusMode::Off;
-        QTest::newRow("blanks and case") << " OFF " << true << StatusMode::Off;
-        QTest::newRow("yes") << "yes" << false << StatusMode::Auto;
-        QTest::newRow("1") << "1" << false << StatusMode::Auto;
-        QTest::newRow("on off") << "on off" << false << StatusMode::Auto;
+        DataTable<QString, bool, StatusMode>({"value", "ok", "mode"})
+            .row("unset", "", true, StatusMode::Auto)
+            .row("auto", "auto", true, StatusMode::Auto)
+            .row("on", "on", true, StatusMode::On)
+            .row("off", "off", true, StatusMode::Off)
+            .row("blanks and case", " OFF ", true, StatusMode::Off)
+            .row("yes", "yes", false, StatusMode::Auto)
+            .row("1", "1", false, StatusMode::Auto)
+            .row("on off", "on off", false, StatusMode::Auto);
     }
     void values() {
         QFETCH(QString, value);

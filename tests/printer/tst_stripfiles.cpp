@@ -3,6 +3,7 @@
 #include "printer/PplaResult.h"
 #include "printer/StripRenderer.h"
 #include "printer/VirtualPrinter.h"
+#include "tests/support/DataTable.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -92,11 +93,12 @@ class TestStripFiles : public QObject {
 private slots:
     // file:PATH: the strip that does not fit is cut back out of the file.
     void fileKeepsWholeStrips_data() {
-        QTest::addColumn<int>("before"); // strips already in the file
-        QTest::addColumn<int>("room");   // how much of the next strip fits, in percent
-        QTest::newRow("empty file, half fits") << 0 << 50;
-        QTest::newRow("one strip in, half fits") << 1 << 50;
-        QTest::newRow("one strip in, nothing fits") << 1 << 0;
+        // before: strips already in the file
+        // room: how much of the next strip fits, in percent
+        DataTable<int, int>({"before", "room"})
+            .row("empty file, half fits", 0, 50)
+            .row("one strip in, half fits", 1, 50)
+            .row("one strip in, nothing fits", 1, 0);
     }
     void fileKeepsWholeStrips() {
         QFETCH(int, before);
@@ -130,10 +132,11 @@ private slots:
     // preview:DIR: a strip whose bytes or picture cannot be saved whole fails
     // and leaves no file; the next one that fits is saved whole.
     void previewSavesWholeStrips_data() {
-        QTest::addColumn<QString>("cut"); // which file the limit cuts
-        QTest::newRow("nothing fits") << "none";
-        QTest::newRow("bytes cut short") << "ppla";
-        QTest::newRow("picture cut short") << "png";
+        // cut: which file the limit cuts
+        DataTable<QString>({"cut"})
+            .row("nothing fits", "none")
+            .row("bytes cut short", "ppla")
+            .row("picture cut short", "png");
     }
     void previewSavesWholeStrips() {
         QFETCH(QString, cut);

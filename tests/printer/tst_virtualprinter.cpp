@@ -4,6 +4,7 @@
 #include "printer/StripRenderer.h"
 #include "printer/TextRaster.h"
 #include "printer/VirtualPrinter.h"
+#include "tests/support/DataTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,14 +35,12 @@ class TestVirtualPrinter : public QObject {
 private slots:
     // Encode a strip, picture it, and read every barcode back with libzbar.
     void barcodesReadBackExactly_data() {
-        QTest::addColumn<QList<QByteArray>>("texts");
-        QTest::newRow("plain") << QList<QByteArray>{"SN240517", "ABcdef12", "xx123456"};
-        QTest::newRow("begin with subset letters")
-            << QList<QByteArray>{"xxA12345", "xxBcdefg", "xxC98765"};
-        QTest::newRow("ampersands") << QList<QByteArray>{"xx&A&B", "xx1&Cde", "xxAB&&G"};
-        QTest::newRow("ampersand and digits") << QList<QByteArray>{"xx&12345", "xx12&D34", "xx&"};
-        QTest::newRow("lower case and signs")
-            << QList<QByteArray>{"xxab-c.d", "xx q+r/s", "xx%$*~"};
+        DataTable<QList<QByteArray>>({"texts"})
+            .row("plain", QList<QByteArray>{"SN240517", "ABcdef12", "xx123456"})
+            .row("begin with subset letters", QList<QByteArray>{"xxA12345", "xxBcdefg", "xxC98765"})
+            .row("ampersands", QList<QByteArray>{"xx&A&B", "xx1&Cde", "xxAB&&G"})
+            .row("ampersand and digits", QList<QByteArray>{"xx&12345", "xx12&D34", "xx&"})
+            .row("lower case and signs", QList<QByteArray>{"xxab-c.d", "xx q+r/s", "xx%$*~"});
     }
     void barcodesReadBackExactly() {
         QFETCH(QList<QByteArray>, texts);
@@ -87,12 +86,11 @@ private slots:
 
     // CR LF, LF alone and missing line ends before <STX> give the same strip.
     void toleratesLineEnds_data() {
-        QTest::addColumn<QByteArray>("from");
-        QTest::addColumn<QByteArray>("to");
-        QTest::newRow("CR LF") << QByteArray("\r") << QByteArray("\r\n");
-        QTest::newRow("LF") << QByteArray("\r") << QByteArray("\n");
-        QTest::newRow("no CR before STX") << QByteArray("\r\x02") << QByteArray("\x02");
-        QTest::newRow("blank lines") << QByteArray("\r") << QByteArray("\r\r\n");
+        DataTable<QByteArray, QByteArray>({"from", "to"})
+            .row("CR LF", QByteArray("\r"), QByteArray("\r\n"))
+            .row("LF", QByteArray("\r"), QByteArray("\n"))
+            .row("no CR before STX", QByteArray("\r\x02"), QByteArray("\x02"))
+            .row("blank lines", QByteArray("\r"), QByteArray("\r\r\n"));
     }
     void toleratesLineEnds() {
         QFETCH(QByteArray, from);

@@ -1,6 +1,7 @@
 #include "StripFixture.h"
 
 #include "printer/TcpPort.h"
+#include "tests/support/DataTable.h"
 
 #include <QDir>
 #include <QProcess>
@@ -14,16 +15,14 @@ class TestVirtualPrinterProgram : public QObject {
     Q_OBJECT
 private slots:
     void refusesBadArguments_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("listen without port")
-            << QStringList{"--listen", "localhost"} << "--listen: \"localhost\" is not HOST:PORT";
-        QTest::newRow("speed 0") << QStringList{"--speed", "0"}
-                                 << "--speed: \"0\" is not a speed above 0";
-        QTest::newRow("negative count") << QStringList{"--paper-out-after", "-1"}
-                                        << "--paper-out-after: \"-1\" is not a whole number";
-        QTest::newRow("latency words") << QStringList{"--status-latency", "soon"}
-                                       << "--status-latency: \"soon\" is not a whole number";
+        DataTable<QStringList, QString>({"arguments", "message"})
+            .row("listen without port", QStringList{"--listen", "localhost"},
+                 "--listen: \"localhost\" is not HOST:PORT")
+            .row("speed 0", QStringList{"--speed", "0"}, "--speed: \"0\" is not a speed above 0")
+            .row("negative count", QStringList{"--paper-out-after", "-1"},
+                 "--paper-out-after: \"-1\" is not a whole number")
+            .row("latency words", QStringList{"--status-latency", "soon"},
+                 "--status-latency: \"soon\" is not a whole number");
     }
     void refusesBadArguments() {
         QFETCH(QStringList, arguments);

@@ -4,6 +4,8 @@
 #include "printer/TcpPort.h"
 #include "printer/VirtualPrinter.h"
 #include "printer/VirtualTcpPrinter.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/NetworkPrinter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,15 +29,14 @@ class TestVirtualTcpPrinter : public QObject {
 
     QByteArray strip_;
 
-    static VirtualTcpPrinterOptions fast() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 200; // 2 ms a strip
-        return o;
-    }
+    static VirtualTcpPrinterOptions fast() { return networkPrinter(200); } // 2 ms a strip
     static std::unique_ptr<TcpPort> connectTo(const VirtualTcpPrinter& printer) {
         auto port = std::make_unique<TcpPort>("127.0.0.1", printer.port(), 2000, 2000);
         return port->open() ? std::move(port) : nullptr;
+    }
+    // Starts printer and connects to it; null when either fails.
+    static std::unique_ptr<TcpPort> startAndConnect(VirtualTcpPrinter& printer) {
+        return started(printer) ? connectTo(printer) : nullptr;
     }
 
 private slots:
@@ -47,9 +48,7 @@ private slots:
 
     void readyWhenIdle() {
         VirtualTcpPrinter printer(fast());
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         const auto status = port->askStatus(1000);
         QVERIFY2(status, qPrintable(port->errorText()));
@@ -64,9 +63,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.inchesPerSecond = 2; // about 200 ms a strip
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         const qsizetype half = strip_.indexOf("\x02L") + 8;
         QVERIFY(port->write(strip_.left(half)));
@@ -91,17 +88,13 @@ private slots:
     }
 
     void stopsPrinting_data() {
-        QTest::addColumn<int>("paperOutAfter");
-        QTest::addColumn<int>("pauseAfter");
-        QTest::addColumn<int>("printed");
-        QTest::addColumn<QByteArray>("flags");
-        QTest::addColumn<QString>("words");
-        QTest::newRow("paper out after 2") << 2 << -1 << 2 << QByteArray("NYNYNNNN")
-                                           << "the printer is out of paper or has a fault";
-        QTest::newRow("paper out at once") << 0 << -1 << 0 << QByteArray("NYNYNNNN")
-                                           << "the printer is out of paper or has a fault";
-        QTest::newRow("paused after 1")
-            << -1 << 1 << 1 << QByteArray("NNNYNYNN") << "the printer is paused";
+        DataTable<int, int, int, QByteArray, QString>(
+            {"paperOutAfter", "pauseAfter", "printed", "flags", "words"})
+            .row("paper out after 2", 2, -1, 2, QByteArray("NYNYNNNN"),
+                 "the printer is out of paper or has a fault")
+            .row("paper out at once", 0, -1, 0, QByteArray("NYNYNNNN"),
+                 "the printer is out of paper or has a fault")
+            .row("paused after 1", -1, 1, 1, QByteArray("NNNYNYNN"), "the printer is paused");
     }
     void stopsPrinting() {
         QFETCH(int, paperOutAfter);
@@ -113,9 +106,7 @@ private slots:
         o.paperOutAfter = paperOutAfter;
         o.pauseAfter = pauseAfter;
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         // The bytes go through whole: the printer takes them into its memory.
         for (int i = 0; i < 4; ++i)
@@ -136,7 +127,7 @@ private slots:
         // before the first strip.
         port->close();
         printer.stop();
-        QVERIFY2(printer.start(&error), qPrintable(error));
+        QVERIFY(started(printer));
         port = connectTo(printer);
         QVERIFY(port);
         const auto fresh = port->askStatus(1000);
@@ -150,9 +141,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.mute = true;
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         QElapsedTimer clock;
         clock.start();
@@ -172,9 +161,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.statusLatencyMs = 80;
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         QElapsedTimer clock;
         clock.start();
@@ -194,9 +181,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.dropAfter = 1;
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         QVERIFY2(port->write(strip_), qPrintable(port->errorText()));
         QVERIFY(printer.waitPrinted(1, 2000));
@@ -237,9 +222,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.outDir = out.path();
         VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto port = connectTo(printer);
+        auto port = startAndConnect(printer);
         QVERIFY(port);
         const qsizetype half = strip_.size() / 2;
         QVERIFY(port->write(strip_.left(half)));

@@ -1,4 +1,5 @@
 #include "printing/ManualList.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -9,26 +10,24 @@ class TestManualList : public QObject {
     Q_OBJECT
 private slots:
     void strips_data() {
-        QTest::addColumn<QString>("memo");
-        QTest::addColumn<Strips>("strips");
-        QTest::newRow("empty") << "" << Strips{};
-        QTest::newRow("commas") << "A,B,C,D" << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("full-width comma")
-            << QString::fromUtf8("A，B，C，D") << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("semicolons")
-            << QString::fromUtf8("A;B；C;D") << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("slashes") << "A\\B/C\\D" << Strips{{"A", "B", "C"}, {"D", "", ""}};
-        QTest::newRow("lines ended by CR LF") << "A\r\nB\r\nC\r\n" << Strips{{"A", "B", "C"}};
-        QTest::newRow("blank line") << "A\r\n\r\nB" << Strips{{"A", "", "B"}};
-        QTest::newRow("only a line break") << "\r\n" << Strips{{"", "", ""}};
-        QTest::newRow("only separators") << ",,,," << Strips{{"", "", ""}, {"", "", ""}};
-        QTest::newRow("LF CR is one separator") << "A\n\rB" << Strips{{"A", "B", ""}};
-        QTest::newRow("CR CR LF is two") << "A\r\r\nB" << Strips{{"A", "", "B"}};
-        QTest::newRow("LF alone") << "A\nB" << Strips{{"A", "B", ""}};
-        QTest::newRow("blanks stay") << "A, B ,C" << Strips{{"A", " B ", "C"}};
-        QTest::newRow("chinese items")
-            << QString::fromUtf8("芯片一,芯片二")
-            << Strips{{QString::fromUtf8("芯片一"), QString::fromUtf8("芯片二"), ""}};
+        DataTable<QString, Strips>({"memo", "strips"})
+            .row("empty", "", Strips{})
+            .row("commas", "A,B,C,D", Strips{{"A", "B", "C"}, {"D", "", ""}})
+            .row("full-width comma", QString::fromUtf8("A，B，C，D"),
+                 Strips{{"A", "B", "C"}, {"D", "", ""}})
+            .row("semicolons", QString::fromUtf8("A;B；C;D"),
+                 Strips{{"A", "B", "C"}, {"D", "", ""}})
+            .row("slashes", "A\\B/C\\D", Strips{{"A", "B", "C"}, {"D", "", ""}})
+            .row("lines ended by CR LF", "A\r\nB\r\nC\r\n", Strips{{"A", "B", "C"}})
+            .row("blank line", "A\r\n\r\nB", Strips{{"A", "", "B"}})
+            .row("only a line break", "\r\n", Strips{{"", "", ""}})
+            .row("only separators", ",,,,", Strips{{"", "", ""}, {"", "", ""}})
+            .row("LF CR is one separator", "A\n\rB", Strips{{"A", "B", ""}})
+            .row("CR CR LF is two", "A\r\r\nB", Strips{{"A", "", "B"}})
+            .row("LF alone", "A\nB", Strips{{"A", "B", ""}})
+            .row("blanks stay", "A, B ,C", Strips{{"A", " B ", "C"}})
+            .row("chinese items", QString::fromUtf8("芯片一,芯片二"),
+                 Strips{{QString::fromUtf8("芯片一"), QString::fromUtf8("芯片二"), ""}});
     }
     void strips() {
         QFETCH(QString, memo);

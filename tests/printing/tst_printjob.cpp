@@ -4,6 +4,7 @@
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "settings/uBarcode.h"
+#include "tests/support/DataTable.h"
 
 #include <QTest>
 
@@ -15,6 +16,13 @@ TLabelLayout defaults() {
     l.columns[2] = {{480, 33, 9, 28}, {470, 17, 0, 1}};
     l.font = LabelFont::of("Times New Roman", "700 thick");
     l.port = "USB1";
+    return l;
+}
+
+// The defaults printing on port.
+TLabelLayout defaultsOn(const QString& port) {
+    TLabelLayout l = defaults();
+    l.port = port;
     return l;
 }
 } // namespace
@@ -70,30 +78,20 @@ private slots:
     }
 
     void ports_data() {
-        QTest::addColumn<QString>("printer");
-        QTest::addColumn<QString>("open");
-        QTest::newRow("USB1") << "USB1"
-                              << R"(A_CreatePrn(0,"1"))";
-        QTest::newRow("USB4") << "USB4"
-                              << R"(A_CreatePrn(0,"4"))";
-        QTest::newRow("USB5") << "USB5"
-                              << R"(A_CreatePrn(0,"5"))";
-        QTest::newRow("USB6") << "USB6"
-                              << R"(A_CreatePrn(0,"6"))";
-        QTest::newRow("lower case") << "usb1"
-                                    << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("unknown") << "LPT1"
-                                 << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("empty") << ""
-                               << R"(A_CreatePrn(0,"0"))";
-        QTest::newRow("USB7") << "USB7"
-                              << R"(A_CreatePrn(0,"0"))";
+        DataTable<QString, QString>({"printer", "open"})
+            .row("USB1", "USB1", R"(A_CreatePrn(0,"1"))")
+            .row("USB4", "USB4", R"(A_CreatePrn(0,"4"))")
+            .row("USB5", "USB5", R"(A_CreatePrn(0,"5"))")
+            .row("USB6", "USB6", R"(A_CreatePrn(0,"6"))")
+            .row("lower case", "usb1", R"(A_CreatePrn(0,"0"))")
+            .row("unknown", "LPT1", R"(A_CreatePrn(0,"0"))")
+            .row("empty", "", R"(A_CreatePrn(0,"0"))")
+            .row("USB7", "USB7", R"(A_CreatePrn(0,"0"))");
     }
     void ports() {
         QFETCH(QString, printer);
         QFETCH(QString, open);
-        TLabelLayout l = defaults();
-        l.port = printer;
+        const TLabelLayout l = defaultsOn(printer);
         RecordingPpla ppla;
         QString failure;
         QVERIFY(PrintLabelRowJob(LabelRow::ofTexts("A", "B", "C"), l, LabelFormat::Barcode, ppla,
@@ -102,8 +100,7 @@ private slots:
     }
 
     void usbSearch() {
-        TLabelLayout l = defaults();
-        l.port = "USBX";
+        const TLabelLayout l = defaultsOn("USBX");
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", 12);
         ppla.setUsbDevice("OS-214plus", "/dev/usb/lp3");
@@ -119,18 +116,16 @@ private slots:
     // A strip that cannot reach the printer: the operator is told, the port is
     // fed and closed, nothing is drawn, and the job says so.
     void failedOpen_data() {
-        QTest::addColumn<QString>("printer");
-        QTest::addColumn<int>("usbPresent");
-        QTest::newRow("USB1 missing") << "USB1" << 0;
-        QTest::newRow("unknown port") << "LPT1" << 0;
-        QTest::newRow("USBX open fails") << "USBX" << 1;
-        QTest::newRow("USBX no printer") << "USBX" << 0;
+        DataTable<QString, int>({"printer", "usbPresent"})
+            .row("USB1 missing", "USB1", 0)
+            .row("unknown port", "LPT1", 0)
+            .row("USBX open fails", "USBX", 1)
+            .row("USBX no printer", "USBX", 0);
     }
     void failedOpen() {
         QFETCH(QString, printer);
         QFETCH(int, usbPresent);
-        TLabelLayout l = defaults();
-        l.port = printer;
+        const TLabelLayout l = defaultsOn(printer);
         RecordingPpla ppla;
         ppla.setResult("A_GetUSBBufferLen", usbPresent);
         ppla.setResult("A_CreatePrn", 3);
@@ -157,14 +152,13 @@ private slots:
     }
 
     void weightThatIsNoNumber_data() {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QStringList>("ops");
-        QTest::newRow("barcode") << int(LabelFormat::Barcode)
-                                 << QStringList{"A_CreatePrn",  "A_Set_Darkness", "A_Prn_Barcode",
-                                                "A_Feed_Label", "A_Feed_Label",   "A_ClosePrn"};
-        QTest::newRow("text") << int(LabelFormat::Text)
-                              << QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Feed_Label",
-                                             "A_Feed_Label", "A_ClosePrn"};
+        DataTable<int, QStringList>({"format", "ops"})
+            .row("barcode", int(LabelFormat::Barcode),
+                 QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Prn_Barcode", "A_Feed_Label",
+                             "A_Feed_Label", "A_ClosePrn"})
+            .row("text", int(LabelFormat::Text),
+                 QStringList{"A_CreatePrn", "A_Set_Darkness", "A_Feed_Label", "A_Feed_Label",
+                             "A_ClosePrn"});
     }
     void weightThatIsNoNumber() {
         QFETCH(int, format);
@@ -185,43 +179,19 @@ private slots:
 
     // What the status line says a port name reaches.
     void portDevice_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("device");
-        QTest::newRow("USB1 default") << "USB1"
-                                      << ""
-                                      << ""
-                                      << "/dev/usb/lp0";
-        QTest::newRow("USB3 default") << "USB3"
-                                      << ""
-                                      << ""
-                                      << "/dev/usb/lp2";
-        QTest::newRow("USB1 tcp") << "USB1"
-                                  << "VORNELL_PRINTER_USB1"
-                                  << "tcp:10.0.0.7"
-                                  << "tcp:10.0.0.7:9100";
-        QTest::newRow("USB2 preview") << "USB2"
-                                      << "VORNELL_PRINTER_USB2"
-                                      << "preview:printed"
-                                      << "preview:printed";
-        QTest::newRow("USBX search") << "USBX"
-                                     << ""
-                                     << ""
-                                     << "USB search";
-        QTest::newRow("USBX set") << "USBX"
-                                  << "VORNELL_PRINTER_USBX"
-                                  << "file:/tmp/x"
-                                  << "file:/tmp/x";
-        QTest::newRow("other name") << "usb1"
-                                    << ""
-                                    << ""
-                                    << "not configured (no printer is configured for port 0 "
-                                       "(VORNELL_PRINTER_0 is not set))";
-        QTest::newRow("malformed") << "USB1"
-                                   << "VORNELL_PRINTER_USB1"
-                                   << "tcp:"
-                                   << "not configured (\"tcp:\": no host)";
+        DataTable<QString, QString, QString, QString>({"name", "variable", "value", "device"})
+            .row("USB1 default", "USB1", "", "", "/dev/usb/lp0")
+            .row("USB3 default", "USB3", "", "", "/dev/usb/lp2")
+            .row("USB1 tcp", "USB1", "VORNELL_PRINTER_USB1", "tcp:10.0.0.7", "tcp:10.0.0.7:9100")
+            .row("USB2 preview", "USB2", "VORNELL_PRINTER_USB2", "preview:printed",
+                 "preview:printed")
+            .row("USBX search", "USBX", "", "", "USB search")
+            .row("USBX set", "USBX", "VORNELL_PRINTER_USBX", "file:/tmp/x", "file:/tmp/x")
+            .row("other name", "usb1", "", "",
+                 "not configured (no printer is configured for port 0 "
+                 "(VORNELL_PRINTER_0 is not set))")
+            .row("malformed", "USB1", "VORNELL_PRINTER_USB1",
+                 "tcp:", "not configured (\"tcp:\": no host)");
     }
     void portDevice() {
         QFETCH(QString, name);
@@ -234,21 +204,14 @@ private slots:
     }
 
     void barcodeContent_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("content");
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("two") << "VA"
-                             << "";
-        QTest::newRow("five") << "VA001"
-                              << "001";
-        QTest::newRow("eight") << "VA001001"
-                               << "001001";
-        QTest::newRow("longer") << "VA001001XYZ"
-                                << "001001";
-        QTest::newRow("leading blank") << " VA001001"
-                                       << "A00100";
-        QTest::newRow("chinese") << QString::fromUtf8("芯片A1234567") << "A12345";
+        DataTable<QString, QString>({"text", "content"})
+            .row("empty", "", "")
+            .row("two", "VA", "")
+            .row("five", "VA001", "001")
+            .row("eight", "VA001001", "001001")
+            .row("longer", "VA001001XYZ", "001001")
+            .row("leading blank", " VA001001", "A00100")
+            .row("chinese", QString::fromUtf8("芯片A1234567"), "A12345");
     }
     void barcodeContent() {
         QFETCH(QString, text);

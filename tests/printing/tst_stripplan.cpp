@@ -1,5 +1,6 @@
 #include "printing/StripPlan.h"
 #include "settings/PortNames.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/StripLayout.h"
 
 #include <QTest>
@@ -11,14 +12,13 @@ class TestStripPlan : public QObject {
     Q_OBJECT
 private slots:
     void portNumbers_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("number");
-        QTest::newRow("USB1") << "USB1" << 1;
-        QTest::newRow("USB6") << "USB6" << 6;
-        QTest::newRow("search") << "USBX" << kUsbSearchPort;
-        QTest::newRow("lower case") << "usb2" << 0;
-        QTest::newRow("other") << "LPT1" << 0;
-        QTest::newRow("empty") << "" << 0;
+        DataTable<QString, int>({"name", "number"})
+            .row("USB1", "USB1", 1)
+            .row("USB6", "USB6", 6)
+            .row("search", "USBX", kUsbSearchPort)
+            .row("lower case", "usb2", 0)
+            .row("other", "LPT1", 0)
+            .row("empty", "", 0);
     }
     void portNumbers() {
         QFETCH(QString, name);
@@ -32,17 +32,15 @@ private slots:
     }
 
     void labels_data() {
-        QTest::addColumn<LabelFormat>("format");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("barcode");
-        QTest::addColumn<QList<int>>("text"); // x, y, height
-        QTest::addColumn<QByteArray>("printed");
-        QTest::newRow("barcode, first") << LabelFormat::Barcode << 0 << true
-                                        << QList<int>{40, 18, 30} << QByteArray("SN:VA00A001");
-        QTest::newRow("barcode, third") << LabelFormat::Barcode << 2 << true
-                                        << QList<int>{520, 18, 30} << QByteArray("SN:VA00A003");
-        QTest::newRow("text, second")
-            << LabelFormat::Text << 1 << false << QList<int>{280, -4, 52} << QByteArray("VA00A002");
+        // text: x, y, height
+        DataTable<LabelFormat, int, bool, QList<int>, QByteArray>(
+            {"format", "column", "barcode", "text", "printed"})
+            .row("barcode, first", LabelFormat::Barcode, 0, true, QList<int>{40, 18, 30},
+                 QByteArray("SN:VA00A001"))
+            .row("barcode, third", LabelFormat::Barcode, 2, true, QList<int>{520, 18, 30},
+                 QByteArray("SN:VA00A003"))
+            .row("text, second", LabelFormat::Text, 1, false, QList<int>{280, -4, 52},
+                 QByteArray("VA00A002"));
     }
     void labels() {
         QFETCH(LabelFormat, format);
@@ -87,24 +85,19 @@ private slots:
 
     // Every refused field is listed, left to right, barcode before text.
     void refusedFields_data() {
-        QTest::addColumn<LabelFormat>("format");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height2");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QStringList>("refused"); // "column field"
-        QTest::newRow("too wide") << LabelFormat::Barcode << 13 << 30
-                                  << QStringList{"VA00A001", "VA00A002", "VA00A003"}
-                                  << QStringList{"0 barcode", "1 barcode", "2 barcode"};
-        QTest::newRow("no height, NUL")
-            << LabelFormat::Barcode << 1 << 0
-            << QStringList{QString::fromLatin1("AB\0", 3), "VA00A002", "x"}
-            << QStringList{"0 barcode", "0 text", "1 barcode"};
-        QTest::newRow("text format")
-            << LabelFormat::Text << 30 << 0
-            << QStringList{"VA00A001", "中文", QString::fromLatin1("\0", 1)}
-            << QStringList{"2 text"};
-        QTest::newRow("none") << LabelFormat::Barcode << 12 << 1 << QStringList{"", "", ""}
-                              << QStringList{};
+        // refused: "column field"
+        DataTable<LabelFormat, int, int, QStringList, QStringList>(
+            {"format", "width", "height2", "texts", "refused"})
+            .row("too wide", LabelFormat::Barcode, 13, 30,
+                 QStringList{"VA00A001", "VA00A002", "VA00A003"},
+                 QStringList{"0 barcode", "1 barcode", "2 barcode"})
+            .row("no height, NUL", LabelFormat::Barcode, 1, 0,
+                 QStringList{QString::fromLatin1("AB\0", 3), "VA00A002", "x"},
+                 QStringList{"0 barcode", "0 text", "1 barcode"})
+            .row("text format", LabelFormat::Text, 30, 0,
+                 QStringList{"VA00A001", "中文", QString::fromLatin1("\0", 1)},
+                 QStringList{"2 text"})
+            .row("none", LabelFormat::Barcode, 12, 1, QStringList{"", "", ""}, QStringList{});
     }
     void refusedFields() {
         QFETCH(LabelFormat, format);
