@@ -21,6 +21,15 @@ public:
         for (const BoxKey& box : kBoxKeys)
             number(box.name, box.of(layout));
     }
+    void font(const TLabelLayout& layout) {
+        text(LayoutKey::FontFace, layout.font.face);
+        text(LayoutKey::FontWeight, layout.font.weightText);
+    }
+    void printOptions(const TLabelLayout& layout) {
+        number(LayoutKey::PrintOption, layout.options.option);
+        number(LayoutKey::PrintOption2, layout.options.option2);
+        flag(LayoutKey::ShowPrintDialog, layout.options.showPrintDialog);
+    }
 
 private:
     IniFile& ini_;
@@ -33,13 +42,10 @@ void saveSettingsDialog(const TLabelLayout& layout) {
     Writer write(ini);
     write.text(LayoutKey::ShopTitle, layout.options.shopTitle);
     write.boxes(layout);
-    write.text(LayoutKey::FontFace, layout.font.face);
-    write.text(LayoutKey::FontWeight, layout.font.weightText);
+    write.font(layout);
     write.text(LayoutKey::Port, layout.port);
     write.number(LayoutKey::PrintStyle, layout.options.style);
-    write.number(LayoutKey::PrintOption, layout.options.option);
-    write.number(LayoutKey::PrintOption2, layout.options.option2);
-    write.flag(LayoutKey::ShowPrintDialog, layout.options.showPrintDialog);
+    write.printOptions(layout);
     ini.save();
 }
 
@@ -52,13 +58,10 @@ bool saveSettingsExit(const TLabelLayout& layout, const WindowGeometry& geometry
         write.number("height", geometry.height);
         write.number("width", geometry.width);
         write.boxes(layout);
-        write.text(LayoutKey::FontFace, layout.font.face);
-        write.text(LayoutKey::FontWeight, layout.font.weightText);
+        write.font(layout);
         write.text(LayoutKey::ShopTitle, layout.options.shopTitle);
         write.text(LayoutKey::Port, layout.port);
-        write.number(LayoutKey::PrintOption, layout.options.option);
-        write.number(LayoutKey::PrintOption2, layout.options.option2);
-        write.flag(LayoutKey::ShowPrintDialog, layout.options.showPrintDialog);
+        write.printOptions(layout);
         ini.save();
         return true;
     } catch (...) {
