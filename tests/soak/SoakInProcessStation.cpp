@@ -31,7 +31,9 @@ public:
     explicit InProcessStation(SoakStationSetup setup) : s_(std::move(setup)) {}
 
     QString describe() const override {
-        return QStringLiteral("the print loop in process, every %1 ms").arg(s_.intervalMs);
+        return QStringLiteral("the print loop in process, every %1 ms%2")
+            .arg(s_.intervalMs)
+            .arg(s_.journal ? QString() : QStringLiteral(", without the journal"));
     }
 
     bool start(QString* error) override {
@@ -53,8 +55,10 @@ public:
             WindowGeometry geometry;
             loadSettings(layout_, geometry);
             printer_ = std::make_unique<PplaPrinter>();
-            journal_ = StripJournal::forStation(env, s_.dir, env.value("VORNELL_DB"));
-            journal_->check();
+            if (s_.journal) {
+                journal_ = StripJournal::forStation(env, s_.dir, env.value("VORNELL_DB"));
+                journal_->check();
+            }
         } catch (const AppError& e) {
             *error = e.text();
             return false;

@@ -36,6 +36,7 @@ struct SoakStationSetup {
     QProcessEnvironment env; // VORNELL_DB, VORNELL_PRINTER_USB1, VORNELL_JOURNAL ...
     int intervalMs = 2000;   // from one run's start to the next
     QString logPath;         // the station's log
+    bool journal = true;     // in process: print with the journal of VORNELL_JOURNAL
 };
 
 // The one place that chooses: vornell auto when vornellPath names a program

@@ -5,7 +5,7 @@
 // the station's memory stayed flat. scripts/soak runs it.
 //
 //   vornell-soak [MINUTES] [--vornell PATH] [--in-process] [--dir DIR]
-//                [--seed N] [--rate LABELS_PER_S] [--interval-ms MS]
+//                [--seed N] [--rate LABELS_PER_S] [--interval-ms MS] [--no-journal]
 //   vornell-soak writer DB SECONDS RATE FIRST_SERIAL
 //   vornell-soak locker DB SECONDS SEED GAP_MIN_MS GAP_MAX_MS
 
@@ -116,6 +116,7 @@ int main(int argc, char* argv[]) {
     cli.addPositionalArgument("minutes", "how long the writer and the faults go on (10)");
     cli.addOption({"vornell", "the vornell program to run as vornell auto", "path"});
     cli.addOption({"in-process", "drive the print loop in this process"});
+    cli.addOption({"no-journal", "in process: print without the print journal"});
     cli.addOption({"dir", "where the database, journal and logs go (a new folder)", "dir"});
     cli.addOption({"seed", "seed of the random faults and locks", "n"});
     cli.addOption({"rate", "labels inserted a second (8)", "n", "8"});
@@ -160,6 +161,7 @@ int main(int argc, char* argv[]) {
     setup.dir = dir;
     setup.intervalMs = intervalMs;
     setup.logPath = QDir(dir).filePath("station.log");
+    setup.journal = !cli.isSet("no-journal");
     setup.env = QProcessEnvironment::systemEnvironment();
     setup.env.insert("VORNELL_DB", "sqlite:" + dbPath);
     setup.env.insert("VORNELL_PRINTER_USB1",
