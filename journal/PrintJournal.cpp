@@ -160,8 +160,11 @@ void PrintJournal::open(const QString& path, int keepDays) {
 namespace {
 
 void run(QSqlQuery& q, const QVariantList& bindings) {
+    // A null text would be stored as NULL: the columns hold empty texts.
     for (int i = 0; i < bindings.size(); ++i)
-        q.bindValue(i, bindings[i]);
+        q.bindValue(i, bindings[i].typeId() == QMetaType::QString && bindings[i].toString().isNull()
+                           ? QVariant(QStringLiteral(""))
+                           : bindings[i]);
     if (!q.exec())
         throw AppError(sqlErrorText(q.lastError()));
 }
