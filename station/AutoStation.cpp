@@ -1,0 +1,155 @@
+#include "station/AutoStation.h"
+
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/Language.h"
+#include "db/LabelList.h"
+#include "db/LabelQuery.h"
+#include "printer/PortConfig.h"
+#include "printing/ListPrinter.h"
+#include "printing/PortDevice.h"
+#include "printing/PrintProgress.h"
+#include "settings/uBarcode.h"
+#include "station/StationLog.h"
+#include "station/StopSignal.h"
+
+#include <QDate>
+
+#include <algorithm>
+
+QStringList autoQueryLines(const AutoSettings& s, const QSet<int64_t>& held, Dialect dialect) {
+    LabelFilter filter;
+    filter.labelSize = s.labelSize;
+    filter.labelLike = s.labelLike;
+    filter.createdFrom = QDate::currentDate();
+    filter.toPrint = true;
+    filter.codePage = UICodePage;
+    QStringList lines = labelQueryLines(filter, dialect);
+    if (held.isEmpty())
+        return lines;
+    QList<int64_t> ids(held.begin(), held.end());
+    std::sort(ids.begin(), ids.end());
+    QStringList text;
+    for (int64_t id : ids)
+        text << QString::number(id);
+    const auto order = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
+        return l.startsWith(QLatin1String("ORDER BY"));
+    });
+    lines.insert(order, QStringLiteral("      AND  Iden_id NOT IN (%1) ").arg(text.join(',')));
+    return lines;
+}
+
+namespace {
+
+// One log line per strip marked; a stop signal ends the run after the strip
+// in hand (with feedback: after the group in flight is confirmed and marked).
+class StripLog : public PrintProgress {
+public:
+    StripLog(StationLog& log, const LabelList& list, QString where, int run)
+        : log_(log), list_(list), where_(std::move(where)), run_(run) {}
+    void begin(int) override {}
+    bool advance(int done) override {
+        // PrintLabelList walks the list from its top, three records a strip.
+        for (; logged_ < done; ++logged_) {
+            QStringList records;
+            for (int r = logged_ * 3; r < std::min(logged_ * 3 + 3, list_.count()); ++r)
+                records << QStringLiteral("%1 (Iden_id %2)")
+                               .arg(list_.value(r, LabelList::LabelText).toString().trimmed(),
+                                    list_.value(r, LabelList::Iden_id).toString());
+            log_.info(QStringLiteral("run %1 strip %2: %3 on %4: printed and marked")
+                          .arg(run_)
+                          .arg(logged_ + 1)
+                          .arg(records.join(QStringLiteral(", ")), where_));
+        }
+        return !StopSignal::requested();
+    }
+    void end() override {}
+
+private:
+    StationLog& log_;
+    const LabelList& list_;
+    QString where_;
+    int run_;
+    int logged_ = 0;
+};
+
+} // namespace
+
+AutoStation::AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla,
+                         PrinterFeedback* feedback, StationLog& log, AutoSettings settings)
+    : dm_(dm), layout_(layout), ppla_(ppla), feedback_(feedback), log_(log),
+      s_(std::move(settings)) {}
+
+int AutoStation::run() {
+    log_.info(QStringLiteral("auto: label size %1%2, printing to %3 (%4) every %5 s")
+                  .arg(s_.labelSize,
+                       s_.labelLike.isEmpty()
+                           ? QString()
+                           : QStringLiteral(", label text like '%1'").arg(s_.labelLike),
+                       layout_.port, portDevice(layout_.port, PortConfig()))
+                  .arg(s_.intervalMs / 1000.0));
+    while (!StopSignal::requested()) {
+        runOnce();
+        if (StopSignal::waitFor(s_.intervalMs))
+            break;
+    }
+    log_.info(QStringLiteral("auto: stopped by a signal after %1 runs").arg(runs_));
+    return 0;
+}
+
+void AutoStation::runOnce() {
+    const int run = ++runs_;
+    const QString where =
+        QStringLiteral("%1 (%2)").arg(layout_.port, portDevice(layout_.port, PortConfig()));
+    LabelList list(dm_.connectionName());
+    int listed = 0;
+    ListPrintResult result;
+    try {
+        if (reopen_) {
+            dm_.reopen();
+            reopen_ = false;
+        }
+        try {
+            list.open(autoQueryLines(s_, held_, dialectOf(dm_.conADO())));
+        } catch (const AppError&) {
+            reopen_ = true; // the connection may be gone: the next run opens it again
+            throw;
+        }
+        listed = list.count();
+        if (!heldText_.isEmpty())
+            log_.warning(QStringLiteral("run %1: held, not printed until a person decides: %2")
+                             .arg(run)
+                             .arg(heldText_));
+        if (listed == 0) {
+            log_.info(QStringLiteral("run %1: no labels to print").arg(run));
+            return;
+        }
+        StripLog progress(log_, list, where, run);
+        result = PrintLabelList({list, dm_.qryEXEC(), ppla_, layout_, s_.format, progress}, -1,
+                                feedback_);
+    } catch (const AppError& e) {
+        result.failure = e.text();
+    }
+    for (const UncertainStrip& u : std::as_const(result.uncertain))
+        for (const LabelSlot& slot : u.row.labels)
+            if (slot.id != 0)
+                held_.insert(slot.id);
+    if (!result.uncertain.isEmpty()) {
+        const QString records = uncertainRecords(result.uncertain);
+        heldText_ = heldText_.isEmpty() ? records : heldText_ + QStringLiteral(", ") + records;
+    }
+    const QString summary = QStringLiteral("run %1: %2 records listed, %3 strips printed and "
+                                           "marked on %4")
+                                .arg(run)
+                                .arg(listed)
+                                .arg(result.stripsPrinted)
+                                .arg(where);
+    if (!result.failure.isEmpty())
+        log_.error(summary + QStringLiteral("; ended: ") + result.failure);
+    else if (!result.completed && StopSignal::requested())
+        log_.info(summary + QStringLiteral("; stopped by a signal"));
+    else if (result.feedback == FeedbackUse::NoAnswer)
+        log_.info(summary + QStringLiteral(" (no printer feedback)"));
+    else
+        log_.info(summary);
+}

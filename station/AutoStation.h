@@ -1,0 +1,61 @@
+#pragma once
+
+#include "db/Dialect.h"
+#include "printing/LabelRow.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+class PplaApi;
+class PrinterFeedback;
+class StationLog;
+class TDMdata;
+struct TLabelLayout;
+
+// What the unattended station prints: unprinted records of one label size,
+// created today or later (today at each run), optionally only those whose
+// text holds a filter; the window's label query with automatic printing on.
+struct AutoSettings {
+    QString labelSize = QStringLiteral("30X10");
+    QString labelLike;
+    int intervalMs = 60000; // from the start of one run to the next
+    LabelFormat format = LabelFormat::Barcode;
+};
+
+// The label query's lines, without the records given (records held for a
+// person to decide: they are never printed by the unattended station).
+QStringList autoQueryLines(const AutoSettings& settings, const QSet<int64_t>& held,
+                           Dialect dialect);
+
+// vornell auto: runs the label query and prints what it lists, with marking
+// and printer feedback, every intervalMs until a stop signal; the strip in
+// hand is finished and marked first. A run that fails (the database, the
+// port, the printer) is logged and the next run tries again. Strips the
+// printer did not confirm are held: logged, never printed again by this
+// process. Returns the exit code.
+class AutoStation {
+public:
+    AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla, PrinterFeedback* feedback,
+                StationLog& log, AutoSettings settings);
+
+    int run();
+    // One query and print run (tests call it directly).
+    void runOnce();
+
+    const QSet<int64_t>& held() const { return held_; }
+
+private:
+    TDMdata& dm_;
+    const TLabelLayout& layout_;
+    PplaApi& ppla_;
+    PrinterFeedback* feedback_;
+    StationLog& log_;
+    AutoSettings s_;
+    int runs_ = 0;
+    bool reopen_ = false; // the connection failed: open it again first
+    QSet<int64_t> held_;
+    QString heldText_; // the held records for the log
+};

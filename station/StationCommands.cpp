@@ -1,0 +1,155 @@
+#include "station/StationCommands.h"
+
+#include "core/AppError.h"
+#include "core/DataModule.h"
+#include "core/Language.h"
+#include "db/DbLocation.h"
+#include "printer/PplaPrinter.h"
+#include "settings/SettingsLoad.h"
+#include "settings/uBarcode.h"
+#include "station/AutoStation.h"
+#include "station/CommandLine.h"
+#include "station/PrintListCommand.h"
+#include "station/StationLog.h"
+#include "station/StatusCommand.h"
+#include "station/StopSignal.h"
+#include "station/StoppableFeedback.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProcessEnvironment>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// A stop that has not ended the run by then ends the process: a write or a
+// printer that never answers cannot hold a station that is told to stop.
+constexpr int kStopGraceMs = 4000;
+// Printer feedback requests fail at once from this long after the stop.
+constexpr int kFeedbackGraceMs = 2500;
+
+StationLog* watchdogLog = nullptr;
+StationLog* qtLog = nullptr;
+
+// Qt's own warnings become log lines like the station's; its notes are left
+// out. The offscreen platform's remark that a service has no runtime
+// directory says nothing about printing.
+void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtDebugMsg || type == QtInfoMsg ||
+        text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (qtLog)
+        qtLog->warning(text);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(oneLine(text)));
+}
+
+void lastWords() {
+    if (watchdogLog)
+        watchdogLog->warning(QStringLiteral(
+            "auto: the strip in hand did not end within 4 s of the stop; not marked"));
+}
+
+// The layout from the settings file of the working directory, as the window
+// loads it; a malformed value is reported once and takes its default.
+TLabelLayout loadLayout(StationLog& log) {
+    TLabelLayout layout;
+    WindowGeometry geometry;
+    const SettingsLoadResult loaded = loadSettings(layout, geometry);
+    if (loaded.hasError())
+        log.warning(loaded.errorText + QLatin1Char('.'));
+    return layout;
+}
+
+int runAuto(const Command& command, StationLog& log) {
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The window's query drops the date and print-state conditions for a
+    // text filter this long: every run would print printed labels again.
+    if (ansiByteLength(command.labelLike, UICodePage) >= 8) {
+        std::fprintf(stderr,
+                     "vornell: --like %s: a filter of 8 or more characters would list printed "
+                     "labels too\n",
+                     qPrintable(command.labelLike));
+        return ExitCode::Usage;
+    }
+    std::unique_ptr<TDMdata> dm;
+    try {
+        dm = createDataModule(resolveDbLocation(env));
+        try {
+            dm->reopen();
+        } catch (const AppError& e) {
+            log.error(connectionFailureText(e.text()));
+            return ExitCode::Database;
+        }
+    } catch (const AppError& e) {
+        log.error(e.text());
+        return ExitCode::Database;
+    }
+    DMdata = dm.get();
+    const TLabelLayout layout = loadLayout(log);
+    AutoSettings settings;
+    settings.labelSize = command.labelSize;
+    settings.labelLike = command.labelLike;
+    bool ok = false;
+    const int interval = env.value(QStringLiteral("VORNELL_AUTO_INTERVAL_MS")).toInt(&ok);
+    if (ok && interval > 0)
+        settings.intervalMs = interval;
+    PplaPrinter printer;
+    StoppableFeedback feedback(printer, kFeedbackGraceMs);
+    watchdogLog = &log;
+    StopSignal::startWatchdog(kStopGraceMs, ExitCode::Ok, lastWords);
+    const int code = AutoStation(*dm, layout, printer, &feedback, log, settings).run();
+    DMdata = nullptr;
+    return code;
+}
+
+} // namespace
+
+int runStationCommand(const Command& command, int& argc, char** argv) {
+    switch (command.kind) {
+    case Command::Kind::Help:
+        std::fputs(qPrintable(usageText()), stdout);
+        return ExitCode::Ok;
+    case Command::Kind::Version:
+        std::printf("vornell %s\n", qPrintable(programVersion()));
+        return ExitCode::Ok;
+    case Command::Kind::Usage:
+        std::fprintf(stderr, "vornell: %s\n\n%s", qPrintable(command.error),
+                     qPrintable(usageText()));
+        return ExitCode::Usage;
+    case Command::Kind::Window:
+        break;
+    case Command::Kind::Status: {
+        qInstallMessageHandler(qtMessage);
+        QCoreApplication app(argc, argv);
+        UICodePage = codePageForLanguageId(systemDefaultLanguageId());
+        StationLog log(stdout, stderr, false);
+        const TLabelLayout layout = loadLayout(log);
+        PplaPrinter printer;
+        return runStatus(QProcessEnvironment::systemEnvironment(), layout, printer, printer, log);
+    }
+    case Command::Kind::PrintList:
+    case Command::Kind::Auto: {
+        // Texts are drawn with the system's fonts, which takes a GUI
+        // application; the offscreen platform needs no display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        StopSignal::install();
+        StationLog log(stdout, stderr,
+                       StationLog::underSystemd(QProcessEnvironment::systemEnvironment()));
+        qtLog = &log;
+        qInstallMessageHandler(qtMessage);
+        QGuiApplication app(argc, argv);
+        UICodePage = codePageForLanguageId(systemDefaultLanguageId());
+        if (command.kind == Command::Kind::Auto)
+            return runAuto(command, log);
+        const TLabelLayout layout = loadLayout(log);
+        PplaPrinter printer;
+        StoppableFeedback feedback(printer, kFeedbackGraceMs);
+        return runPrintList(command, layout, printer, &feedback, log);
+    }
+    }
+    return ExitCode::Usage;
+}

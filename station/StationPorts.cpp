@@ -1,0 +1,83 @@
+#include "station/StationPorts.h"
+
+#include "printer/PortConfig.h"
+#include "printer/PplaApi.h"
+#include "printer/PrinterFeedback.h"
+#include "printing/PortDevice.h"
+#include "printing/PrinterStateWatcher.h"
+#include "settings/PortNames.h"
+#include "settings/uBarcode.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kBufferSize = 128;
+
+QString nameOf(int number, const TLabelLayout& layout) {
+    if (number == kUsbSearchPort)
+        return QStringLiteral("USBX");
+    if (number >= 1 && number <= 6)
+        return QStringLiteral("USB%1").arg(number);
+    return portNumber(layout.port) == 0 ? layout.port : QStringLiteral("0");
+}
+
+} // namespace
+
+QList<int> configuredPorts(const QProcessEnvironment& env, const TLabelLayout& layout) {
+    QList<int> out{portNumber(layout.port)};
+    for (int n = 0; n <= 6; ++n)
+        if (!env.value(PortConfig::variableFor(QString::number(n))).isEmpty())
+            out << n;
+    if (!env.value(QStringLiteral("VORNELL_PRINTER_USBX")).isEmpty())
+        out << kUsbSearchPort;
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+bool openAndClose(PplaApi& ppla, int number, QString* error) {
+    int rc = 0;
+    if (number == kUsbSearchPort) {
+        if (ppla.A_GetUSBBufferLen() <= 0) {
+            *error = QStringLiteral("no USB label printer found");
+            return false;
+        }
+        char names[kBufferSize] = {};
+        char deviceName[kBufferSize] = {};
+        char devicePath[kBufferSize] = {};
+        int nameLen = kBufferSize;
+        int pathLen = kBufferSize;
+        ppla.A_EnumUSB(names);
+        ppla.A_GetUSBDeviceInfo(1, deviceName, &nameLen, devicePath, &pathLen);
+        devicePath[kBufferSize - 1] = '\0';
+        rc = ppla.A_CreatePrn(kUsbSearchPort, devicePath);
+    } else {
+        rc = ppla.A_CreatePrn(0, QByteArray::number(number).constData());
+    }
+    if (rc > 0) {
+        *error = ppla.lastErrorText();
+        return false;
+    }
+    ppla.A_ClosePrn();
+    return true;
+}
+
+PortCheck checkPort(PplaApi& ppla, PrinterFeedback& feedback, int number,
+                    const TLabelLayout& layout, int32_t codePage) {
+    PortCheck c;
+    c.number = number;
+    c.name = nameOf(number, layout);
+    c.layoutPort = number == portNumber(layout.port);
+    c.device = portDevice(c.name, PortConfig());
+    c.opens = openAndClose(ppla, number, &c.openError);
+    const StatusMode mode = feedback.feedbackMode(number);
+    std::optional<PrinterStatus> status;
+    if (c.opens && mode != StatusMode::Off) {
+        QString why;
+        status = feedback.askStatus(number, DefaultStatusTimeoutMs, &why);
+    }
+    c.state = printerStateText(status, codePage);
+    c.usable = c.opens && (status ? status->ready() : mode != StatusMode::On);
+    return c;
+}
