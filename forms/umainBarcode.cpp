@@ -9,6 +9,7 @@
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "forms/HistoryWindow.h"
 #include "forms/QtPrintProgress.h"
 #include "forms/Ubarsetting.h"
 #include "forms/uNewOrder.h"
@@ -81,6 +82,8 @@ void TmainBarcode::connectHandlers() {
     connect(btnOrderInfo, &QPushButton::clicked, this,
             [this] { run([this] { btnOrderInfoClick(); }); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { run([this] { BitBtn1Click(); }); });
+    connect(BtnHistory, &QPushButton::clicked, this,
+            [this] { run([this] { BtnHistoryClick(); }); });
     connect(cbAutoPrint, &QCheckBox::clicked, this,
             [this] { run([this] { cbAutoPrintClick(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { run([this] { Timer1Timer(); }); });
@@ -173,6 +176,7 @@ void TmainBarcode::ApplyLanguage(int codePage) {
         BtnPrint->setText(u8("打印前N条"));
         btnBatchPrint->setText(u8("全部打印"));
         BtnSetting->setText(u8("设置"));
+        BtnHistory->setText(u8("历史记录"));
         msgExitPrompt = u8("真的要退出吗");
         msgExitCaption = u8("提问");
         msgCountCaption = u8("请输入条码的数量");
@@ -308,6 +312,18 @@ void TmainBarcode::btnOrderInfoClick() {
     // labels. Its errors reach the general error report: an order it could
     // not convert stays new, and the operator must know that.
     runCreateDeviceICRel(dm_);
+}
+
+void TmainBarcode::BtnHistoryClick() {
+    if (!HistoryWindow)
+        HistoryWindow = new THistoryWindow({prompts_,
+                                            printer_,
+                                            [this] { return layout_.port; },
+                                            [this] { return printing_; },
+                                            [this] { return printerFeedback; },
+                                            {}},
+                                           this);
+    HistoryWindow->showHistory(UICodePage);
 }
 
 bool TmainBarcode::FormCloseQuery() {

@@ -29,6 +29,7 @@ class PrinterStateWatcher;
 class PrintProgress;
 class TFNewOrder;
 class TBarSetting;
+class THistoryWindow;
 struct ListPrintResult;
 
 // mainBarcode: the operator's station. Holds the filters of the label query,
@@ -50,6 +51,7 @@ public:
     void btnBatchPrintClick();
     void BtnSettingClick();
     void btnOrderInfoClick();
+    void BtnHistoryClick();
     void BitBtn1Click();
     void cbAutoPrintClick();
     void Timer1Timer();
@@ -90,6 +92,7 @@ public:
     QPushButton* btnOrderInfo = nullptr;
     QCheckBox* cbAutoPrint = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    QPushButton* BtnHistory = nullptr;
     QPlainTextEdit* edtPrintList = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
@@ -125,6 +128,10 @@ public:
 
     // The layout settings dialog: created at its first opening, then kept.
     TBarSetting* BarSetting = nullptr;
+
+    // The history of printed strips: created at the first click of
+    // BtnHistory, then kept.
+    THistoryWindow* HistoryWindow = nullptr;
 
     // The label layout the window prints with: loaded from the settings file
     // when the window is created, replaced by the settings dialog's OK, saved

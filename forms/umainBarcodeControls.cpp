@@ -114,6 +114,7 @@ void TmainBarcode::buildControls() {
     cbAutoPrint->setObjectName(QStringLiteral("cbAutoPrint"));
     btnOrderInfo = button("btnOrderInfo", QStringLiteral("&Order Manager"));
     BitBtn1 = button("BitBtn1", u8("手动打印"));
+    BtnHistory = button("BtnHistory", QStringLiteral("History"));
 
     edtPrintList = new QPlainTextEdit(Panel1);
     edtPrintList->setObjectName(QStringLiteral("edtPrintList"));
@@ -138,6 +139,7 @@ void TmainBarcode::buildControls() {
     grid->addWidget(cbAutoPrint, 2, 5);
     grid->addWidget(btnOrderInfo, 2, 6);
     grid->addWidget(BitBtn1, 3, 5, Qt::AlignTop);
+    grid->addWidget(BtnHistory, 3, 6, Qt::AlignTop);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 

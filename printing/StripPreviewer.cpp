@@ -105,10 +105,13 @@ StripPreviewer::StripPreviewer(VirtualPrinterOptions options)
 
 StripPreviewResult StripPreviewer::render(const TLabelLayout& layout,
                                           const PreviewSamples& samples) {
-    StripPreviewResult result;
     // The strip as it is laid out, refused fields and all: the preview shows
     // what the driver makes of each.
-    StripPlan plan = planStrip(layout, samples.format, samples.row);
+    return render(planStrip(layout, samples.format, samples.row));
+}
+
+StripPreviewResult StripPreviewer::render(StripPlan plan) {
+    StripPreviewResult result;
     // Any port would do: the driver writes to memory whatever it is told to
     // open. A port without a USB search keeps the strip off the devices.
     plan.portNumber = portNumber(defaultPortName());

@@ -13,6 +13,8 @@
 
 #include <memory>
 
+struct StripPlan;
+
 // The strip the settings dialog previews: printed through the real driver
 // into memory and drawn by the virtual printer, with where each barcode and
 // text was meant to go.
@@ -67,6 +69,9 @@ class StripPreviewer {
 public:
     explicit StripPreviewer(VirtualPrinterOptions options = {});
     StripPreviewResult render(const TLabelLayout& layout, const PreviewSamples& samples);
+    // The same for a strip already planned (the history draws the plan it
+    // journaled).
+    StripPreviewResult render(StripPlan plan);
     const VirtualPrinterOptions& options() const { return options_; }
 
 private:
