@@ -10,7 +10,6 @@
 #include <QFile>
 
 #include <fuzzer/FuzzedDataProvider.h>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -28,14 +27,16 @@ QString journalPath() {
     return QStringLiteral("%1/vornell-fuzz-journal-%2.db").arg(dir).arg(getpid());
 }
 
+// Kept to the end of the process and never destroyed: Qt Sql's connection
+// registry is gone by the time statics are.
 PrintJournal& journal() {
-    static std::unique_ptr<PrintJournal> j;
+    static PrintJournal* j = nullptr;
     static int uses = 0;
     if (uses++ % 2000 == 0) { // start a fresh file now and then
-        j.reset();
+        delete j;
         for (const char* suffix : {"", "-wal", "-shm"})
             QFile::remove(journalPath() + QLatin1String(suffix));
-        j = std::make_unique<PrintJournal>();
+        j = new PrintJournal();
         j->open(journalPath());
     }
     return *j;

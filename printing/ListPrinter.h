@@ -8,6 +8,7 @@
 
 class ExecQuery;
 class LabelList;
+class StripClaim;
 class PplaApi;
 class PrinterFeedback;
 class PrintProgress;
@@ -31,7 +32,16 @@ struct ListPrintContext {
     const TLabelLayout& layout;
     LabelFormat format;
     PrintProgress& progress;
+    // Another station on the same database prints none of the records this
+    // one prints: each strip (or group in flight) is claimed, its records
+    // re-checked, printed, marked and released. None: no claim, as on a
+    // station alone.
+    StripClaim* claim = nullptr;
 };
+
+// The end-of-run note on records skipped because another station printed
+// them: "12 records were printed by another station" (codePage 936: Chinese).
+QString printedElsewhereText(int records, int32_t codePage);
 
 // PrintLabelList: prints the open list from its first record, three records
 // per strip in list order, and marks each strip's records printed before the
@@ -41,6 +51,11 @@ struct ListPrintContext {
 // refuses (nothing of it marked, the reason in the result), when the
 // operator stops it (after the strip in hand, which is marked), or when a
 // marking fails (AppError naming the unmarked records).
+//
+// With a claim, records another station has marked printed by the time their
+// strip is claimed are passed over and counted
+// (ListPrintResult::printedElsewhere); the strip is filled from the records
+// after them. A claim that cannot be taken raises AppError.
 //
 // With feedback, a strip's records are marked only once the printer has
 // finished it without a fault (see runStrips); strips not known to have come
