@@ -7,6 +7,7 @@
 #include "core/ErrorReport.h"
 #include "core/Language.h"
 #include "db/LabelList.h"
+#include "db/StripClaim.h"
 #include "forms/QtPrintProgress.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
@@ -28,8 +29,13 @@ void TmainBarcode::btnBatchPrintClick() {
     if (!qryLable->isOpen())
         return;
     const ListPrintResult result = printList(-1);
+    QStringList end;
     if (!result.failure.isEmpty())
-        prompts_.message(result.failure);
+        end << result.failure;
+    if (result.printedElsewhere > 0)
+        end << printedElsewhereText(result.printedElsewhere, UICodePage);
+    if (!end.isEmpty())
+        prompts_.message(end.join(QLatin1Char('\n')));
 }
 
 namespace {
@@ -81,9 +87,13 @@ ListPrintResult TmainBarcode::printList(int limit) {
     if (printing_)
         return result;
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
+    // Another station on the same database prints none of this run's records.
+    const auto claim = stripClaimFor(dm_.qryEXEC(), dm_.conADO());
+    claim->codePage = UICodePage;
     printing([&](PrintProgress& progress) {
-        result = PrintLabelList({*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress},
-                                limit, printerFeedback);
+        ListPrintContext ctx{*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress};
+        ctx.claim = claim.get();
+        result = PrintLabelList(ctx, limit, printerFeedback);
     });
     showFeedback(result);
     return result;
@@ -100,6 +110,8 @@ void TmainBarcode::showFeedback(const ListPrintResult& result) {
     else if (result.feedback == FeedbackUse::NoAnswer)
         StatusBar1->showMessage(zh ? QStringLiteral(u"无打印机反馈")
                                    : QStringLiteral("no printer feedback"));
+    else if (result.printedElsewhere > 0)
+        StatusBar1->showMessage(printedElsewhereText(result.printedElsewhere, UICodePage));
 }
 
 void TmainBarcode::setRunning(bool running) {
