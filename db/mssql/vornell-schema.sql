@@ -186,3 +186,22 @@ BEGIN
     COMMIT TRANSACTION;
 END;
 GO
+
+-- Two stations on one database. Before a strip (or a group of strips in
+-- flight) goes out, a station takes this application lock on its own session,
+-- re-checks that the strip's records are still unprinted (PrintFlag not 1),
+-- prints, marks and releases it. Plain writers of PrintLabel never touch it.
+-- The station sends, as one batch:
+--
+--   DECLARE @result int
+--   EXEC @result = sp_getapplock @Resource='Vornell.PrintLabel', @LockMode='Exclusive', @LockOwner='Session', @LockTimeout=5000
+--   IF @result < 0 RAISERROR('label records claimed by another station (sp_getapplock %d)', 16, 1, @result)
+--
+-- the re-check
+--
+--   SELECT Iden_id FROM PrintLabel
+--   WHERE Iden_id in (...) AND PrintFlag=1
+--
+-- and, after the marks:
+--
+--   EXEC sp_releaseapplock @Resource='Vornell.PrintLabel', @LockOwner='Session'
