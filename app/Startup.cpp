@@ -8,8 +8,11 @@
 #include "db/DbLocation.h"
 #include "forms/umainBarcode.h"
 #include "printer/PplaPrinter.h"
+#include "printing/StripJournal.h"
+#include "settings/SettingsFile.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     QApplication::setApplicationName(QStringLiteral("Vornell"));
@@ -32,8 +35,13 @@ int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     int result = 0;
     {
         PplaPrinter printer;
+        // The journal lives beside the settings file unless VORNELL_JOURNAL
+        // says otherwise; one that cannot be opened stops every print run.
+        const auto journal =
+            StripJournal::forStation(env, QFileInfo(settingsFilePath()).absolutePath(), database);
         TmainBarcode mainBarcode(*dm, prompts, printer);
         mainBarcode.printerFeedback = &printer;
+        mainBarcode.journal = journal.get();
         mainBarcode.setDatabaseDescription(database);
         mainBarcode.show();
         result = QApplication::exec();

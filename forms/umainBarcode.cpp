@@ -19,6 +19,7 @@
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrinterStateWatcher.h"
+#include "printing/StripRecovery.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
 #include "settings/uBarcode.h"
@@ -138,6 +139,11 @@ QString TmainBarcode::stationInfoText() const {
     const QString state = printerState ? printerState->stateText() : QString();
     if (!state.isEmpty())
         text += (zh ? u8("，%1") : QStringLiteral(", %1")).arg(state);
+    if (journal) {
+        const QString held = journalStatusText(*journal, UICodePage);
+        if (!held.isEmpty())
+            text += QStringLiteral("   ") + held;
+    }
     return text;
 }
 
@@ -216,6 +222,9 @@ void TmainBarcode::FormShow() {
         move(frame.topLeft());
     }
     DBGridEh1->setFocus();
+    // Strips a crash or a fault left unfinished are decided first.
+    if (journal)
+        QTimer::singleShot(0, this, [this] { run([this] { decideUnfinished(); }); });
 }
 
 void TmainBarcode::edLabelSizeChange() {

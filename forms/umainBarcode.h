@@ -27,6 +27,7 @@ class PplaApi;
 class PrinterFeedback;
 class PrinterStateWatcher;
 class PrintProgress;
+class StripJournal;
 class TFNewOrder;
 class TBarSetting;
 class THistoryWindow;
@@ -118,6 +119,15 @@ public:
     // none: strips count once the printer took them and the status line says
     // nothing of the printer. It must outlive the window.
     PrinterFeedback* printerFeedback = nullptr;
+    // The print journal every run writes; none: runs are not journaled. A
+    // journal that could not be opened stops every run with its reason.
+    // Its unfinished strips are shown when the window opens and before
+    // every run the operator starts; their records are held until decided.
+    // It must outlive the window.
+    StripJournal* journal = nullptr;
+    // Shows "Unfinished strips" when the journal holds any; true when it
+    // holds none (any more) afterwards.
+    bool decideUnfinished();
     // The printer's state as the status line shows it.
     PrinterStateWatcher* printerState = nullptr;
     // Asks the printer behind the layout's port again (not during a run).
@@ -156,7 +166,7 @@ private:
     WindowGeometry currentGeometry() const;
     template <typename Handler> void run(Handler&& handler);
 
-    ListPrintResult printList(int limit);
+    ListPrintResult printList(int limit, bool automatic = false);
     // Runs a print: commands wait while it goes; a close asked for meanwhile
     // follows when it ends.
     template <typename Run> void printing(Run&& run);

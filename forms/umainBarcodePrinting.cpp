@@ -9,9 +9,11 @@
 #include "db/LabelList.h"
 #include "db/StripClaim.h"
 #include "forms/QtPrintProgress.h"
+#include "forms/UnfinishedStrips.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
 #include "printing/PrinterStateWatcher.h"
+#include "printing/StripJournal.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -82,10 +84,14 @@ template <typename Run> void TmainBarcode::printing(Run&& run) {
     run(progress);
 }
 
-ListPrintResult TmainBarcode::printList(int limit) {
+ListPrintResult TmainBarcode::printList(int limit, bool automatic) {
     ListPrintResult result;
     if (printing_)
         return result;
+    // Automatic runs never ask: they pass over the held records, and the
+    // status line counts them.
+    if (!automatic)
+        decideUnfinished();
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     // Another station on the same database prints none of this run's records.
     const auto claim = stripClaimFor(dm_.qryEXEC(), dm_.conADO());
@@ -93,10 +99,22 @@ ListPrintResult TmainBarcode::printList(int limit) {
     printing([&](PrintProgress& progress) {
         ListPrintContext ctx{*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress};
         ctx.claim = claim.get();
-        result = PrintLabelList(ctx, limit, printerFeedback);
+        result = PrintLabelList(ctx, limit, printerFeedback, {}, journal);
     });
     showFeedback(result);
     return result;
+}
+
+bool TmainBarcode::decideUnfinished() {
+    // A journal that cannot be used says so when a run starts.
+    if (!journal || !journal->journal())
+        return true;
+    struct Shown {
+        TmainBarcode& w;
+        ~Shown() { w.showStationInfo(); }
+    } shown{*this};
+    TUnfinishedStrips dialog(*journal->journal(), dm_.qryEXEC(), prompts_, UICodePage, this);
+    return dialog.count() == 0 || dialog.showModal() == 0;
 }
 
 void TmainBarcode::showFeedback(const ListPrintResult& result) {
@@ -139,10 +157,12 @@ void TmainBarcode::BitBtn1Click() {
     const std::vector<LabelRow> strips = manualListStrips(edtPrintList->toPlainText());
     if (strips.empty())
         return;
+    decideUnfinished();
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     ListPrintResult result;
     printing([&](PrintProgress& progress) {
-        result = printHandTypedList(strips, layout_, format, printer_, progress, printerFeedback);
+        result = printHandTypedList(strips, layout_, format, printer_, progress, printerFeedback,
+                                    {}, journal);
     });
     showFeedback(result);
     if (!result.failure.isEmpty())
@@ -200,7 +220,7 @@ void TmainBarcode::Timer1Timer() {
     try {
         BtnQueryClick();
         if (qryLable->isOpen() && !qryLable->isEmpty())
-            failure = printList(-1).failure;
+            failure = printList(-1, true).failure;
     } catch (const AppError& e) {
         failure = e.text();
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "journal/PrintJournal.h"
 #include "printing/PrintMarking.h"
+#include "printing/StripJournal.h"
 
 #include <QStringList>
 
@@ -90,4 +91,12 @@ QString heldRecordsText(int count, int32_t codePage) {
         return u8("%1 条记录待确认（未完成的标签条）").arg(count);
     return count == 1 ? QStringLiteral("1 record held: see Unfinished strips")
                       : QStringLiteral("%1 records held: see Unfinished strips").arg(count);
+}
+
+QString journalStatusText(const StripJournal& journal, int32_t codePage) {
+    try {
+        return heldRecordsText(int(journal.held().size()), codePage);
+    } catch (const AppError& e) {
+        return e.text();
+    }
 }

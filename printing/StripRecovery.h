@@ -10,6 +10,7 @@
 
 class ExecQuery;
 class PrintJournal;
+class StripJournal;
 
 // The strips a crash, a fault or a failed mark left unfinished, as the
 // "Unfinished strips" dialog lists them, and the operator's two answers.
@@ -45,3 +46,7 @@ void releaseStrips(PrintJournal& journal, const QList<qint64>& entries);
 // The status line's word on held records ("3 records held: see Unfinished
 // strips"), empty when none.
 QString heldRecordsText(int count, int32_t codePage);
+
+// The status line's word on the station's journal: why it cannot be used, or
+// the held records; empty when it is fine and holds none.
+QString journalStatusText(const StripJournal& journal, int32_t codePage);
