@@ -11,6 +11,7 @@
 #include "printing/StripReprint.h"
 #include "tests/support/DataTable.h"
 #include "tests/support/JournaledStrip.h"
+#include "tests/support/NetworkPrinter.h"
 #include "tests/support/StripLayout.h"
 
 #include <QCryptographicHash>
@@ -255,6 +256,48 @@ private slots:
         }
         QCOMPARE(journal.entries({}).size(), 1);
         QVERIFY(!QFile::exists(out));
+    }
+
+    // Where the printer answers, the reprint counts once it finished the
+    // strip: "confirmed", or "uncertain" with the printer's condition.
+    void reprintWithFeedback_data() {
+        DataTable<int, bool, QString>({"pauseAfter", "printed", "failure"})
+            .row("finished", -1, true, "")
+            .row("paused", 0, false, "USB1: the printer is paused");
+    }
+    void reprintWithFeedback() {
+        QFETCH(int, pauseAfter);
+        QFETCH(bool, printed);
+        QFETCH(QString, failure);
+        PrintJournal journal;
+        journal.open(freshPath("feedback.db"), 36500);
+        const qint64 id =
+            printJournaled(journal, records(51, {"VA000051"}), freshPath("first.ppla"));
+        VirtualTcpPrinterOptions o = networkPrinter(20);
+        o.pauseAfter = pauseAfter;
+        VirtualTcpPrinter device(o);
+        QVERIFY(started(device));
+        PplaPrinterOptions options =
+            printerEnv({{"VORNELL_PRINTER_USB1", QString("tcp:127.0.0.1:%1").arg(device.port())},
+                        {"VORNELL_PRINTER_USB1_STATUS", "on"}});
+        options.connectTimeoutMs = 2000;
+        options.writeTimeoutMs = 2000;
+        PplaPrinter printer(options);
+        FeedbackSettings s;
+        s.answerMs = 1000;
+        s.pollMs = 2;
+        const ReprintResult r = reprintStrip(journal, printer, *journal.entry(id),
+                                             {"USB1", std::nullopt, "faded", 437}, &printer, s);
+        QCOMPARE(r.printed, printed);
+        QCOMPARE(r.failure, failure);
+        QList<StripState> states;
+        for (const JournalEvent& e : journal.entry(r.entry)->events)
+            states << e.state;
+        QCOMPARE(states,
+                 (QList<StripState>{StripState::Sending, StripState::Sent,
+                                    printed ? StripState::Confirmed : StripState::Uncertain}));
+        QCOMPARE(journal.entry(r.entry)->events.last().reason, failure);
+        QCOMPARE(device.received(), 1);
     }
 
     // A port that does not open: the reprint is journaled failed, with why.
