@@ -19,6 +19,7 @@
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrinterStateWatcher.h"
+#include "printing/StripJournal.h"
 #include "printing/StripRecovery.h"
 #include "settings/SettingsLoad.h"
 #include "settings/SettingsSave.h"
@@ -325,13 +326,11 @@ void TmainBarcode::btnOrderInfoClick() {
 
 void TmainBarcode::BtnHistoryClick() {
     if (!HistoryWindow)
-        HistoryWindow = new THistoryWindow({prompts_,
-                                            printer_,
-                                            [this] { return layout_.port; },
-                                            [this] { return printing_; },
-                                            [this] { return printerFeedback; },
-                                            {}},
-                                           this);
+        HistoryWindow =
+            new THistoryWindow({prompts_, printer_, [this] { return layout_.port; },
+                                [this] { return printing_; }, [this] { return printerFeedback; },
+                                [this] { return journal ? journal->journal() : nullptr; }},
+                               this);
     HistoryWindow->showHistory(UICodePage);
 }
 
