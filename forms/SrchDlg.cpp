@@ -17,7 +17,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -46,14 +45,11 @@ QIcon searchIcon() {
 } // namespace
 
 TFSrchDlg::TFSrchDlg(Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+    : FormDialog(prompts, parent,
+                 Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                     Qt::WindowCloseButtonHint),
       prompts_(prompts) {
     setObjectName(QStringLiteral("FSrchDlg"));
-    QFont font(
-        QStringList{u8("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
-    font.setPixelSize(14);
-    setFont(font);
     setFixedSize(660, 371);
 
     Label2 = new QLabel(u8("搜索内容"), this);
@@ -180,15 +176,6 @@ int TFSrchDlg::showModal() {
     return ::showModal(*this, modalDriver);
 }
 
-void TFSrchDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // A spontaneous show comes from the window system, when the minimised
-    // dialog (or the manager that owns it) is restored: the search, its filter
-    // and the history of this showing stay as they are.
-    if (!event->spontaneous())
-        guarded(prompts_, [this] { FormShow(); });
-}
-
 void TFSrchDlg::FormShow() {
     LoadSearchHistory();
     SearchEd->setEditText(QString());
@@ -263,13 +250,8 @@ void TFSrchDlg::OKBtnClick() {
     accept_();
 }
 
-void TFSrchDlg::done(int result) {
-    // The history is stored however the dialog ends; a failed write is
-    // reported and the dialog closes all the same.
-    guarded(prompts_, [this] { FormClose(); });
-    QDialog::done(result);
-}
-
+// The history is stored however the dialog ends. A restored dialog keeps the
+// search, its filter and the history of this showing (see FormDialog).
 void TFSrchDlg::FormClose() {
     if (dataSet_ && !dataSet_->filtered())
         dataSet_->setFilterRecord(nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "forms/FormDialog.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,7 +17,7 @@ class RecordSet;
 // FSrchDlg: picks one record of an open record set. The caller attaches the
 // set, names the key to pre-select and shows the dialog; after OK the chosen
 // record is the set's current record and its first field is the key.
-class TFSrchDlg : public QDialog {
+class TFSrchDlg : public FormDialog {
     Q_OBJECT
 public:
     explicit TFSrchDlg(Prompts& prompts, QWidget* parent = nullptr);
@@ -42,8 +43,8 @@ public:
 
     // Event handlers.
     void FormCreate();
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void SearchButtonClick();
     void SearchEdKeyPress(int key);
     void DBGrid1DblClick();
@@ -57,10 +58,7 @@ public:
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

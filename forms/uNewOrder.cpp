@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,15 +31,12 @@ constexpr int kOrderColumnWidths[] = {57, 0, 94, 140, 50, 101, 94, 0, 74, 121, 1
 } // namespace
 
 TFNewOrder::TFNewOrder(TDMdata& dm, Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+    : FormDialog(prompts, parent,
+                 Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                     Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       dm_(dm), prompts_(prompts) {
     setObjectName(QStringLiteral("FNewOrder"));
     setWindowTitle(u8("IC生产管理"));
-    QFont font(
-        QStringList{u8("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei")});
-    font.setPixelSize(14);
-    setFont(font);
     resize(842, 531);
     adoQryOrder = new RecordSet(dm_.connectionName(), orderListFields(), this);
     adoQryOrder->setObjectName(QStringLiteral("adoQryOrder"));
@@ -138,24 +134,12 @@ int TFNewOrder::showModal() {
     return ::showModal(*this, modalDriver);
 }
 
-void TFNewOrder::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // A spontaneous show comes from the window system, when the minimised
-    // manager is restored: the entry and the lists stay as they are.
-    if (!event->spontaneous())
-        guarded(prompts_, [this] { FormShow(); });
-}
-
-void TFNewOrder::done(int result) {
-    guarded(prompts_, [this] { FormClose(); });
-    QDialog::done(result);
-}
-
 void TFNewOrder::openOrders() {
     adoQryOrder->close();
     adoQryOrder->open(orderListLines(dialectOf(dm_.conADO())));
 }
 
+// A restored manager keeps the entry and the lists (see FormDialog).
 void TFNewOrder::FormShow() {
     openOrders();
     adoQryICType->close();

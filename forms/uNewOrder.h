@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "forms/FormDialog.h"
+
 #include <QString>
 #include <functional>
 
@@ -18,7 +19,7 @@ class TFSrchDlg;
 // FNewOrder: the production orders for chips of label size 30X10, and the
 // entry of a new one (a chip type picked through the search dialog and a
 // quantity). Closing it hides it; the main window keeps one for the run.
-class TFNewOrder : public QDialog {
+class TFNewOrder : public FormDialog {
     Q_OBJECT
 public:
     TFNewOrder(TDMdata& dm, Prompts& prompts, QWidget* parent = nullptr);
@@ -32,8 +33,8 @@ public:
     static inline std::function<void(TFNewOrder&)> modalDriver;
 
     // Event handlers.
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void BitBtn1Click();
     void SpeedButton1Click();
     void btnSaveDataClick();
@@ -66,11 +67,6 @@ public:
     // The order list and the chip types offered.
     RecordSet* adoQryOrder = nullptr;
     RecordSet* adoQryICType = nullptr;
-
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();

@@ -1,4 +1,5 @@
 #include "tests/forms/BarSettingFixture.h"
+#include "tests/support/DataTable.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -109,12 +110,15 @@ private slots:
     }
 
     void showsTheLayout() {
-        stored_.options.shopTitle = "Chip Works";
-        stored_.port = "usb3";
-        stored_.font = LabelFont::of("liberation serif", "700 THICK");
-        stored_.options.showPrintDialog = true;
-        stored_.columns[2].barcode.height = 77;
-        stored_.columns[2].text.height = 55;
+        const auto customise = [](TLabelLayout& l) {
+            l.options.shopTitle = "Chip Works";
+            l.port = "usb3";
+            l.font = LabelFont::of("liberation serif", "700 THICK");
+            l.options.showPrintDialog = true;
+            l.columns[2].barcode.height = 77;
+            l.columns[2].text.height = 55;
+        };
+        customise(stored_);
         TBarSetting d;
         open(d);
         QCOMPARE(d.edTitle->text(), QString("Chip Works"));
@@ -128,12 +132,7 @@ private slots:
         QCOMPARE(d.edit("fedtop2")->text(), QString("18"));
         // Showing changes nothing in the layout.
         TLabelLayout expected = loadedDefaults();
-        expected.options.shopTitle = "Chip Works";
-        expected.port = "usb3";
-        expected.font = LabelFont::of("liberation serif", "700 THICK");
-        expected.options.showPrintDialog = true;
-        expected.columns[2].barcode.height = 77;
-        expected.columns[2].text.height = 55;
+        customise(expected);
         QVERIFY(d.labelLayout() == expected);
     }
 
@@ -172,17 +171,13 @@ private slots:
     }
 
     void upDownArrows_data() {
-        QTest::addColumn<QString>("upDown");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<int>("shown");
-        QTest::newRow("up by one") << "bUDleft2" << 240 << int(Qt::Key_Up) << 3 << 243;
-        QTest::newRow("down by one") << "fudtop1" << 18 << int(Qt::Key_Down) << 2 << 16;
-        QTest::newRow("stops at width max") << "bUDwidth1" << 23 << int(Qt::Key_Up) << 3 << 24;
-        QTest::newRow("stops at min, no wrap") << "bUDtop3" << 2 << int(Qt::Key_Down) << 4 << 1;
-        QTest::newRow("stops at height max") << "bUDheight3" << 998 << int(Qt::Key_Up) << 2 << 999;
-        QTest::newRow("typing does nothing") << "fudWidth3" << 1 << int(Qt::Key_5) << 2 << 1;
+        DataTable<QString, int, int, int, int>({"upDown", "start", "key", "presses", "shown"})
+            .row("up by one", "bUDleft2", 240, int(Qt::Key_Up), 3, 243)
+            .row("down by one", "fudtop1", 18, int(Qt::Key_Down), 2, 16)
+            .row("stops at width max", "bUDwidth1", 23, int(Qt::Key_Up), 3, 24)
+            .row("stops at min, no wrap", "bUDtop3", 2, int(Qt::Key_Down), 4, 1)
+            .row("stops at height max", "bUDheight3", 998, int(Qt::Key_Up), 2, 999)
+            .row("typing does nothing", "fudWidth3", 1, int(Qt::Key_5), 2, 1);
     }
     void upDownArrows() {
         QFETCH(QString, upDown);
@@ -203,33 +198,15 @@ private slots:
     }
 
     void pickListWithoutMatchGivesEmptyText_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("afterOk");
-        QTest::newRow("font not installed") << "font"
-                                            << "No Such Face 123"
-                                            << "";
-        QTest::newRow("300 thin without blanks") << "weight"
-                                                 << "300 thin"
-                                                 << "";
-        QTest::newRow("600 half thick without blanks") << "weight"
-                                                       << "600 half thick"
-                                                       << "";
-        QTest::newRow("USB5") << "port"
-                              << "USB5"
-                              << "";
-        QTest::newRow("USB6") << "port"
-                              << "USB6"
-                              << "";
-        QTest::newRow("weight other case") << "weight"
-                                           << "300 THIN   "
-                                           << "300 thin   ";
-        QTest::newRow("port other case") << "port"
-                                         << "usbx"
-                                         << "USBX";
-        QTest::newRow("font other case") << "font"
-                                         << "LIBERATION MONO"
-                                         << "Liberation Mono";
+        DataTable<QString, QString, QString>({"field", "stored", "afterOk"})
+            .row("font not installed", "font", "No Such Face 123", "")
+            .row("300 thin without blanks", "weight", "300 thin", "")
+            .row("600 half thick without blanks", "weight", "600 half thick", "")
+            .row("USB5", "port", "USB5", "")
+            .row("USB6", "port", "USB6", "")
+            .row("weight other case", "weight", "300 THIN   ", "300 thin   ")
+            .row("port other case", "port", "usbx", "USBX")
+            .row("font other case", "font", "LIBERATION MONO", "Liberation Mono");
     }
     void pickListWithoutMatchGivesEmptyText() {
         QFETCH(QString, field);
@@ -257,10 +234,10 @@ private slots:
     }
 
     void loadDefaultThenCancelChangesNothing_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel button") << "cancel";
-        QTest::newRow("Escape") << "escape";
-        QTest::newRow("close box") << "close";
+        DataTable<QString>({"how"})
+            .row("Cancel button", "cancel")
+            .row("Escape", "escape")
+            .row("close box", "close");
     }
     void loadDefaultThenCancelChangesNothing() {
         QFETCH(QString, how);
@@ -311,14 +288,10 @@ private slots:
     }
 
     void enterMovesTheFocus_data() {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::newRow("title to check box") << "edTitle"
-                                            << "chk_ShowPrintDialog";
-        QTest::newRow("check box to port") << "chk_ShowPrintDialog"
-                                           << "cbprinter";
-        QTest::newRow("weight to first up-down") << "cbbFontbellow"
-                                                 << "bUDleft1";
+        DataTable<QString, QString>({"from", "to"})
+            .row("title to check box", "edTitle", "chk_ShowPrintDialog")
+            .row("check box to port", "chk_ShowPrintDialog", "cbprinter")
+            .row("weight to first up-down", "cbbFontbellow", "bUDleft1");
     }
     void enterMovesTheFocus() {
         QFETCH(QString, from);
@@ -351,11 +324,10 @@ private slots:
     // --- the main window's Setting button ---
 
     void settingButtonOpensTheDialogAndSaves_data() {
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("OK, English") << 437 << true;
-        QTest::newRow("OK, Chinese") << 936 << true;
-        QTest::newRow("Cancel") << 437 << false;
+        DataTable<int, bool>({"codePage", "ok"})
+            .row("OK, English", 437, true)
+            .row("OK, Chinese", 936, true)
+            .row("Cancel", 437, false);
     }
     void settingButtonOpensTheDialogAndSaves() {
         QFETCH(int, codePage);

@@ -5,6 +5,9 @@
 #include "printer/PplaPrinter.h"
 #include "printer/VirtualTcpPrinter.h"
 #include "settings/uBarcode.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/DriverEnv.h"
+#include "tests/support/NetworkPrinter.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -36,24 +39,18 @@ private slots:
     void cleanupTestCase() { dm.reset(); }
 
     void batchPrint_data() {
-        QTest::addColumn<bool>("mute");
-        QTest::addColumn<int>("paperOutAfter");
-        QTest::addColumn<int>("pauseAfter");
-        QTest::addColumn<int>("unprinted");
-        QTest::addColumn<QString>("message");    // the start of the one message, none if empty
-        QTest::addColumn<QString>("statusLine"); // its start
-        QTest::newRow("mute printer") << true << -1 << -1 << 0 << ""
-                                      << "no printer feedback";
-        QTest::newRow("ready printer") << false << -1 << -1 << 0 << ""
-                                       << "";
-        QTest::newRow("paper out before the run")
-            << false << 0 << -1 << 3 << "USB1: the printer is out of paper or has a fault"
-            << "";
-        QTest::newRow("paused after the strip")
-            << false << -1 << 1 << 3
-            << "USB1: the printer is paused. Not marked printed, not known whether their labels "
-               "came out: "
-            << "Not confirmed printed: ";
+        // message: the start of the one message, none if empty
+        // statusLine: its start
+        DataTable<bool, int, int, int, QString, QString>(
+            {"mute", "paperOutAfter", "pauseAfter", "unprinted", "message", "statusLine"})
+            .row("mute printer", true, -1, -1, 0, "", "no printer feedback")
+            .row("ready printer", false, -1, -1, 0, "", "")
+            .row("paper out before the run", false, 0, -1, 3,
+                 "USB1: the printer is out of paper or has a fault", "")
+            .row("paused after the strip", false, -1, 1, 3,
+                 "USB1: the printer is paused. Not marked printed, not known whether their labels "
+                 "came out: ",
+                 "Not confirmed printed: ");
     }
     void batchPrint() {
         QFETCH(bool, mute);
@@ -67,21 +64,13 @@ private slots:
         QSqlDatabase db = dm->conADO();
         addDemoLabels(db, 3);
 
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 20;
+        VirtualTcpPrinterOptions o = networkPrinter(20);
         o.mute = mute;
         o.paperOutAfter = paperOutAfter;
         o.pauseAfter = pauseAfter;
         VirtualTcpPrinter device(o);
-        QString error;
-        QVERIFY2(device.start(&error), qPrintable(error));
-        PplaPrinterOptions options;
-        const QString target = QString("tcp:127.0.0.1:%1").arg(device.port());
-        options.env = [target](const QString& name) {
-            return name == "VORNELL_PRINTER_USB1" ? target : QString();
-        };
-        PplaPrinter printer(options);
+        QVERIFY(started(device));
+        PplaPrinter printer(usb1At(loopbackTarget(device.port())));
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, printer);
         w.printerFeedback = &printer;

@@ -9,6 +9,8 @@
 #include "printer/RecordingPpla.h"
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/DriverEnv.h"
 #include "tests/support/Reshow.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
@@ -118,11 +120,7 @@ private slots:
 
     // Restoring the minimised manager keeps the open entry and the lists as
     // they are; showing it again after the program hid it starts afresh.
-    void restoreKeepsTheEntry_data() {
-        QTest::addColumn<bool>("minimise");
-        QTest::newRow("minimised and restored") << true;
-        QTest::newRow("hidden and shown again") << false;
-    }
+    void restoreKeepsTheEntry_data() { reshowRows(); }
     void restoreKeepsTheEntry() {
         QFETCH(bool, minimise);
         ScriptedPrompts prompts;
@@ -143,15 +141,10 @@ private slots:
     }
 
     void chooseChipType_data() {
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("version");
-        QTest::newRow("VN3010B") << "VN3010B"
-                                 << "Motor driver IC 30X10 VB VB001000 SOP-8"
-                                 << "V2.1";
-        QTest::newRow("empty model ends in a blank") << "VN3010C"
-                                                     << "Sensor interface IC 30X10 VC VC000000 "
-                                                     << "V1.3";
+        DataTable<QString, QString, QString>({"type", "description", "version"})
+            .row("VN3010B", "VN3010B", "Motor driver IC 30X10 VB VB001000 SOP-8", "V2.1")
+            .row("empty model ends in a blank", "VN3010C", "Sensor interface IC 30X10 VC VC000000 ",
+                 "V1.3");
     }
     void chooseChipType() {
         QFETCH(QString, type);
@@ -177,11 +170,11 @@ private slots:
     // barcodes repeat: such a chip type is refused and the choice before it
     // stays.
     void headFlagMustHaveTwoCharacters_data() {
-        QTest::addColumn<QString>("headFlag");
-        QTest::newRow("three") << "VXX";
-        QTest::newRow("one") << "X";
-        QTest::newRow("empty") << "";
-        QTest::newRow("none") << QString();
+        DataTable<QString>({"headFlag"})
+            .row("three", "VXX")
+            .row("one", "X")
+            .row("empty", "")
+            .row("none", QString());
     }
     void headFlagMustHaveTwoCharacters() {
         QFETCH(QString, headFlag);
@@ -232,20 +225,18 @@ private slots:
     }
 
     void saveRefused_data() {
-        QTest::addColumn<bool>("chosen");
-        QTest::addColumn<QString>("amount");
-        QTest::addColumn<QString>("message");
         const QString noType = "请先输入设备类别!", noAmount = "请输入数量!";
-        QTest::newRow("both empty: the type first") << false << "" << noType;
-        QTest::newRow("no type") << false << "12" << noType;
-        QTest::newRow("no quantity") << true << "" << noAmount;
-        QTest::newRow("blanks") << true << "   " << noAmount;
-        QTest::newRow("letters") << true << "abc" << noAmount;
-        QTest::newRow("zero") << true << "0" << noAmount;
-        QTest::newRow("negative") << true << "-3" << noAmount;
-        QTest::newRow("fraction") << true << "2.5" << noAmount;
-        QTest::newRow("above a million") << true << "1000001" << noAmount;
-        QTest::newRow("quote") << true << "1'" << noAmount;
+        DataTable<bool, QString, QString>({"chosen", "amount", "message"})
+            .row("both empty: the type first", false, "", noType)
+            .row("no type", false, "12", noType)
+            .row("no quantity", true, "", noAmount)
+            .row("blanks", true, "   ", noAmount)
+            .row("letters", true, "abc", noAmount)
+            .row("zero", true, "0", noAmount)
+            .row("negative", true, "-3", noAmount)
+            .row("fraction", true, "2.5", noAmount)
+            .row("above a million", true, "1000001", noAmount)
+            .row("quote", true, "1'", noAmount);
     }
     void saveRefused() {
         QFETCH(bool, chosen);
@@ -369,9 +360,9 @@ private slots:
     // the procedure runs, then has its old state again; the procedure runs
     // once per close; one manager serves the run.
     void orderManagerButton_data() {
-        QTest::addColumn<bool>("timerOn");
-        QTest::newRow("automatic printing off") << false;
-        QTest::newRow("automatic printing on") << true;
+        DataTable<bool>({"timerOn"})
+            .row("automatic printing off", false)
+            .row("automatic printing on", true);
     }
     void orderManagerButton() {
         QFETCH(bool, timerOn);
@@ -433,12 +424,7 @@ private slots:
     // the manager closed, Query, BatchPrint to the virtual printer.
     void orderToPrintedLabels() {
         QTemporaryDir out;
-        PplaPrinterOptions options;
-        const QString target = "preview:" + out.path();
-        options.env = [target](const QString& name) {
-            return name == "VORNELL_PRINTER_USB1" ? target : QString();
-        };
-        PplaPrinter printer(options);
+        PplaPrinter printer(usb1At("preview:" + out.path()));
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, printer);
         w.setLabelLayout(stripLayout());

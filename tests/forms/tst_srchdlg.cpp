@@ -3,6 +3,7 @@
 #include "db/SearchRules.h"
 #include "forms/SrchDlg.h"
 #include "settings/IniFile.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/Reshow.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestDatabase.h"
@@ -67,10 +68,7 @@ private slots:
     }
 
     void columnWidths_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("width");
-        QTest::newRow("short name") << 3 << 30;
-        QTest::newRow("long name") << 100 << 176;
+        DataTable<int, int>({"size", "width"}).row("short name", 3, 30).row("long name", 100, 176);
     }
     void columnWidths() {
         QFETCH(int, size);
@@ -97,20 +95,16 @@ private slots:
     }
 
     void searchFilters_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<QStringList>("history");
         const QStringList all{"K1", "K2", "K3", "K4", "K5"};
-        QTest::newRow("ab in any field")
-            << "ab" << QStringList{"K2", "K3", "K4"} << QStringList{"ab"};
-        QTest::newRow("upper-case text")
-            << "AB" << QStringList{"K2", "K3", "K4"} << QStringList{"AB"};
-        QTest::newRow("trimmed") << "  xab1 " << QStringList{"K2"} << QStringList{"xab1"};
-        QTest::newRow("the key field too") << "k5" << QStringList{"K5"} << QStringList{"k5"};
-        QTest::newRow("blanks show all") << "   " << all << QStringList{};
-        QTest::newRow("nothing found") << "zzz" << QStringList{} << QStringList{"zzz"};
-        QTest::newRow("chinese") << "文" << QStringList{"K4"} << QStringList{"文"};
-        QTest::newRow("accent is not folded") << "ä" << QStringList{} << QStringList{"ä"};
+        DataTable<QString, QStringList, QStringList>({"text", "keys", "history"})
+            .row("ab in any field", "ab", QStringList{"K2", "K3", "K4"}, QStringList{"ab"})
+            .row("upper-case text", "AB", QStringList{"K2", "K3", "K4"}, QStringList{"AB"})
+            .row("trimmed", "  xab1 ", QStringList{"K2"}, QStringList{"xab1"})
+            .row("the key field too", "k5", QStringList{"K5"}, QStringList{"k5"})
+            .row("blanks show all", "   ", all, QStringList{})
+            .row("nothing found", "zzz", QStringList{}, QStringList{"zzz"})
+            .row("chinese", "文", QStringList{"K4"}, QStringList{"文"})
+            .row("accent is not folded", "ä", QStringList{}, QStringList{"ä"});
     }
     void searchFilters() {
         QFETCH(QString, text);
@@ -156,11 +150,7 @@ private slots:
     // Restoring the minimised dialog keeps the search, its filter and the
     // history of this showing; showing it again after the program hid it
     // starts afresh.
-    void restoreKeepsTheSearch_data() {
-        QTest::addColumn<bool>("minimise");
-        QTest::newRow("minimised and restored") << true;
-        QTest::newRow("hidden and shown again") << false;
-    }
+    void restoreKeepsTheSearch_data() { reshowRows(); }
     void restoreKeepsTheSearch() {
         QFETCH(bool, minimise);
         ScriptedPrompts prompts;
@@ -217,12 +207,10 @@ private slots:
     }
 
     void okEnabledOnlyWithRecords_data() {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("records") << rows() << true;
-        QTest::newRow("none") << QStringList{"SELECT 'K' AS Code, 'N' AS Name, 'x' AS Note",
-                                             "WHERE 1=0"}
-                              << false;
+        DataTable<QStringList, bool>({"lines", "enabled"})
+            .row("records", rows(), true)
+            .row("none", QStringList{"SELECT 'K' AS Code, 'N' AS Name, 'x' AS Note", "WHERE 1=0"},
+                 false);
     }
     void okEnabledOnlyWithRecords() {
         QFETCH(QStringList, lines);
@@ -241,21 +229,13 @@ private slots:
     }
 
     void locateKey_data() {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("current");
-        QTest::newRow("found") << 0 << "K3"
-                               << "K3";
-        QTest::newRow("trimmed") << 0 << "  K4 "
-                                 << "K4";
-        QTest::newRow("no partial match") << 1 << "K"
-                                          << "K2";
-        QTest::newRow("no match stays") << 3 << "K9"
-                                        << "K4";
-        QTest::newRow("no match after re-open: first") << 0 << "nothing"
-                                                       << "K1";
-        QTest::newRow("case counts") << 0 << "k3"
-                                     << "K1";
+        DataTable<int, QString, QString>({"before", "key", "current"})
+            .row("found", 0, "K3", "K3")
+            .row("trimmed", 0, "  K4 ", "K4")
+            .row("no partial match", 1, "K", "K2")
+            .row("no match stays", 3, "K9", "K4")
+            .row("no match after re-open: first", 0, "nothing", "K1")
+            .row("case counts", 0, "k3", "K1");
     }
     void locateKey() {
         QFETCH(int, before);
@@ -357,10 +337,8 @@ private slots:
     }
 
     void cancelAndEscStoreTheHistory_data() {
-        QTest::addColumn<int>("how"); // 0 Cancel button, 1 Esc, 2 close box
-        QTest::newRow("Cancel") << 0;
-        QTest::newRow("Esc") << 1;
-        QTest::newRow("close box") << 2;
+        // how: 0 Cancel button, 1 Esc, 2 close box
+        DataTable<int>({"how"}).row("Cancel", 0).row("Esc", 1).row("close box", 2);
     }
     void cancelAndEscStoreTheHistory() {
         QFETCH(int, how);

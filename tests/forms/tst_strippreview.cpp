@@ -1,4 +1,5 @@
 #include "tests/forms/BarSettingFixture.h"
+#include "tests/support/DataTable.h"
 
 // The settings dialog's strip preview: the sample strip, what leaves its
 // label, and the picture against the virtual printer's.
@@ -9,14 +10,11 @@ private slots:
     void init() { resetFixture(); }
 
     void sampleRow_data() {
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<QStringList>("texts");
         const QStringList s = sampleSerials();
-        QTest::newRow("no list") << QStringList{} << s;
-        QTest::newRow("one record")
-            << QStringList{"VB001002"} << QStringList{"VB001002", s[1], s[2]};
-        QTest::newRow("three records")
-            << QStringList{"X1", "X2", "X3"} << QStringList{"X1", "X2", "X3"};
+        DataTable<QStringList, QStringList>({"list", "texts"})
+            .row("no list", QStringList{}, s)
+            .row("one record", QStringList{"VB001002"}, QStringList{"VB001002", s[1], s[2]})
+            .row("three records", QStringList{"X1", "X2", "X3"}, QStringList{"X1", "X2", "X3"});
     }
     void sampleRow() {
         QFETCH(QStringList, list);
@@ -28,18 +26,15 @@ private slots:
     }
 
     void leavesLabel_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QRect>("box");
-        QTest::addColumn<QString>("refused");
-        QTest::addColumn<bool>("leaves");
-        QTest::newRow("inside first") << 0 << QRect(20, 10, 200, 30) << "" << false;
-        QTest::newRow("touching edges") << 1 << QRect(240, 0, 240, 80) << "" << false;
-        QTest::newRow("into next label") << 0 << QRect(100, 10, 141, 30) << "" << true;
-        QTest::newRow("in wrong label") << 2 << QRect(240, 10, 100, 30) << "" << true;
-        QTest::newRow("above top") << 1 << QRect(300, -1, 10, 10) << "" << true;
-        QTest::newRow("below bottom") << 2 << QRect(500, 60, 10, 21) << "" << true;
-        QTest::newRow("past strip end") << 2 << QRect(700, 10, 21, 10) << "" << true;
-        QTest::newRow("refused") << 0 << QRect() << "bar width too wide" << true;
+        DataTable<int, QRect, QString, bool>({"column", "box", "refused", "leaves"})
+            .row("inside first", 0, QRect(20, 10, 200, 30), "", false)
+            .row("touching edges", 1, QRect(240, 0, 240, 80), "", false)
+            .row("into next label", 0, QRect(100, 10, 141, 30), "", true)
+            .row("in wrong label", 2, QRect(240, 10, 100, 30), "", true)
+            .row("above top", 1, QRect(300, -1, 10, 10), "", true)
+            .row("below bottom", 2, QRect(500, 60, 10, 21), "", true)
+            .row("past strip end", 2, QRect(700, 10, 21, 10), "", true)
+            .row("refused", 0, QRect(), "bar width too wide", true);
     }
     void leavesLabel() {
         QFETCH(int, column);
@@ -73,13 +68,11 @@ private slots:
     }
 
     void previewMatchesTheVirtualPrinter_data() {
-        QTest::addColumn<LabelFormat>("format");
-        QTest::addColumn<QString>("upDown");
-        QTest::addColumn<int>("steps");
-        QTest::newRow("barcode, moved bars") << LabelFormat::Barcode << "bUDtop2" << 6;
-        QTest::newRow("barcode, wider bars") << LabelFormat::Barcode << "bUDwidth1" << 1;
-        QTest::newRow("barcode, taller text") << LabelFormat::Barcode << "fudheight3" << 4;
-        QTest::newRow("text, moved") << LabelFormat::Text << "FudLeft2" << 9;
+        DataTable<LabelFormat, QString, int>({"format", "upDown", "steps"})
+            .row("barcode, moved bars", LabelFormat::Barcode, "bUDtop2", 6)
+            .row("barcode, wider bars", LabelFormat::Barcode, "bUDwidth1", 1)
+            .row("barcode, taller text", LabelFormat::Barcode, "fudheight3", 4)
+            .row("text, moved", LabelFormat::Text, "FudLeft2", 9);
     }
     void previewMatchesTheVirtualPrinter() {
         QFETCH(LabelFormat, format);
@@ -107,17 +100,12 @@ private slots:
     }
 
     void previewFlagsWhatLeavesItsLabel_data() {
-        QTest::addColumn<QString>("upDown");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("flag");
-        QTest::newRow("barcode into the next label")
-            << "bUDleft1" << 120 << "Label 1: the barcode leaves its label";
-        QTest::newRow("text past the strip")
-            << "FudLeft3" << 690 << "Label 3: the text leaves its label";
-        QTest::newRow("bars below the bottom")
-            << "bUDheight2" << 60 << "Label 2: the barcode leaves its label";
-        QTest::newRow("text under the bottom")
-            << "fudtop1" << 70 << "Label 1: the text leaves its label";
+        DataTable<QString, int, QString>({"upDown", "value", "flag"})
+            .row("barcode into the next label", "bUDleft1", 120,
+                 "Label 1: the barcode leaves its label")
+            .row("text past the strip", "FudLeft3", 690, "Label 3: the text leaves its label")
+            .row("bars below the bottom", "bUDheight2", 60, "Label 2: the barcode leaves its label")
+            .row("text under the bottom", "fudtop1", 70, "Label 1: the text leaves its label");
     }
     void previewFlagsWhatLeavesItsLabel() {
         QFETCH(QString, upDown);
@@ -141,9 +129,7 @@ private slots:
     }
 
     void previewPrintsTheListAndFormatOfTheMainWindow_data() {
-        QTest::addColumn<int>("formatItem");
-        QTest::newRow("barcode format") << 0;
-        QTest::newRow("text format") << 1;
+        DataTable<int>({"formatItem"}).row("barcode format", 0).row("text format", 1);
     }
     void previewPrintsTheListAndFormatOfTheMainWindow() {
         QFETCH(int, formatItem);

@@ -6,6 +6,7 @@
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
 #include "tests/printer/ScriptedStatusPeer.h"
+#include "tests/support/NetworkPrinter.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
@@ -115,11 +116,25 @@ class TestFeedbackPrint : public QObject {
         return PrintLabelList({*list, dm->qryEXEC(), driver, layout, LabelFormat::Barcode, silent},
                               -1, &driver, settings(inFlight));
     }
+    // The networked virtual printer of the test and the driver reaching it.
+    std::unique_ptr<VirtualTcpPrinter> printer;
+    std::unique_ptr<PplaPrinter> driver;
+    bool startPrinter(const VirtualTcpPrinterOptions& o, const QString& mode) {
+        printer = std::make_unique<VirtualTcpPrinter>(o);
+        if (!started(*printer))
+            return false;
+        driver = driverFor(printer->port(), mode);
+        return true;
+    }
 
 private slots:
     void init() {
         layout = stripLayout();
         layout.port = "USB1";
+    }
+    void cleanup() {
+        driver.reset();
+        printer.reset();
     }
     void cleanupTestCase() {
         list.reset();
@@ -195,17 +210,12 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(int, received);
         QFETCH(int, feedback);
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 10;
+        VirtualTcpPrinterOptions o = networkPrinter(10);
         o.paperOutAfter = paperOutAfter;
         o.pauseAfter = pauseAfter;
         o.muteAfter = muteAfter;
         o.mute = mute;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), mode);
+        QVERIFY(startPrinter(o, mode));
         fill(15);
         const ListPrintResult r = print(*driver, inFlight);
         QCOMPARE(r.failure, failure);
@@ -214,9 +224,9 @@ private slots:
         QCOMPARE(r.stripsPrinted, marked.size() / 3);
         QCOMPARE(r.completed, failure.isEmpty());
         QCOMPARE(int(r.feedback), feedback);
-        QCOMPARE(printer.received(), received);
+        QCOMPARE(printer->received(), received);
         if (mode == "off")
-            QCOMPARE(printer.statusRequests(), 0);
+            QCOMPARE(printer->statusRequests(), 0);
         for (const UncertainStrip& s : r.uncertain)
             QVERIFY(failure.startsWith(s.reason));
     }
@@ -224,14 +234,9 @@ private slots:
     // The printer drops the connection in the middle of strip 2: strip 1 is
     // confirmed, strip 2 is uncertain, the rest never sent.
     void droppedMidStrip() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 10;
+        VirtualTcpPrinterOptions o = networkPrinter(10);
         o.dropAfter = 1;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "auto");
+        QVERIFY(startPrinter(o, "auto"));
         fill(15);
         const ListPrintResult r = print(*driver, 8);
         QCOMPARE(marked(), stripIds(1, 1));
@@ -239,22 +244,17 @@ private slots:
         QVERIFY2(r.failure.contains("USB1"), qPrintable(r.failure));
         QVERIFY2(r.failure.endsWith(notMarked(stripIds(2, 2))), qPrintable(r.failure));
         QVERIFY(!r.completed);
-        QCOMPARE(printer.received(), 1);
-        QCOMPARE(printer.printed(), 1);
+        QCOMPARE(printer->received(), 1);
+        QCOMPARE(printer->printed(), 1);
     }
 
     // The connection drops in strip 2 and the printer falls silent after
     // strip 1: neither is known to have come out, both are held.
     void droppedAndSilent() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 10;
+        VirtualTcpPrinterOptions o = networkPrinter(10);
         o.dropAfter = 1;
         o.muteAfter = 1;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "auto");
+        QVERIFY(startPrinter(o, "auto"));
         fill(15);
         const ListPrintResult r = print(*driver, 8);
         QCOMPARE(marked(), Ids{});
@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(r.failure, "USB1: the printer stopped answering (The printer did not answer the "
                             "status request within 300 ms)" +
                                 notMarked(stripIds(1, 2)));
-        QCOMPARE(printer.received(), 1);
+        QCOMPARE(printer->received(), 1);
     }
 
     // No printer listening: auto finds no feedback and fails to open as
@@ -281,13 +281,10 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QString, failureStart);
         QFETCH(int, feedback);
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        const quint16 port = printer.port();
-        printer.stop();
+        VirtualTcpPrinter gone(networkPrinter(4));
+        QVERIFY(started(gone));
+        const quint16 port = gone.port();
+        gone.stop();
         auto driver = driverFor(port, mode);
         fill(6);
         const ListPrintResult r = print(*driver, 8);
@@ -318,13 +315,7 @@ private slots:
     // A mark that fails in a confirmed group names its strip's records and
     // those of the strips confirmed with it; the strips before stay marked.
     void failedMarkInAGroup() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 50;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "auto");
+        QVERIFY(startPrinter(networkPrinter(50), "auto"));
         fill(9);
         QSqlQuery(dm->conADO())
             .exec("CREATE TRIGGER refuse BEFORE UPDATE OF PrintFlag ON PrintLabel "
@@ -339,7 +330,7 @@ private slots:
                      qPrintable(e.text()));
         }
         QCOMPARE(marked(), stripIds(1, 1));
-        QCOMPARE(printer.printed(), 3);
+        QCOMPARE(printer->printed(), 3);
     }
 
     // A stop asked for while strips are in flight ends the run once they are
@@ -353,13 +344,7 @@ private slots:
     void operatorStops() {
         QFETCH(int, inFlight);
         QFETCH(Ids, marked);
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 50;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "auto");
+        QVERIFY(startPrinter(networkPrinter(50), "auto"));
         fill(15);
         StopAfter stop(1);
         const ListPrintResult r =
@@ -369,20 +354,15 @@ private slots:
         QVERIFY(!r.completed);
         QCOMPARE(this->marked(), marked);
         QCOMPARE(r.uncertain.size(), 0);
-        QCOMPARE(printer.received(), marked.size() / 3);
+        QCOMPARE(printer->received(), marked.size() / 3);
     }
 
     // Hand-typed strips go through the same confirmation: the strip out when
     // the printer paused is uncertain, the next one is never sent.
     void handTypedStrips() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 10;
+        VirtualTcpPrinterOptions o = networkPrinter(10);
         o.pauseAfter = 1;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "on");
+        QVERIFY(startPrinter(o, "on"));
         const std::vector<LabelRow> strips{LabelRow::ofTexts("A1234567", "B2345678", "C3456789"),
                                            LabelRow::ofTexts("D4567890", "", "")};
         const ListPrintResult r = printHandTypedList(strips, layout, LabelFormat::Barcode, *driver,
@@ -394,18 +374,14 @@ private slots:
         QCOMPARE(r.uncertain.size(), 1);
         QCOMPARE(r.uncertain[0].row.labels[2].text, QString("C3456789"));
         QCOMPARE(r.uncertain[0].reason, QString("USB1: the printer is paused"));
-        QCOMPARE(printer.received(), 1);
+        QCOMPARE(printer->received(), 1);
     }
 
     // In the Chinese interface the condition is named in Chinese.
     void chineseMessage() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
+        VirtualTcpPrinterOptions o = networkPrinter(4);
         o.paperOutAfter = 0;
-        VirtualTcpPrinter printer(o);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        auto driver = driverFor(printer.port(), "auto");
+        QVERIFY(startPrinter(o, "auto"));
         fill(3);
         FeedbackSettings s = settings(8);
         s.codePage = 936;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/DataTable.h"
+
 #include <QTest>
 #include <QWidget>
 
@@ -16,4 +18,11 @@ inline void reshow(QWidget& w, bool minimise) {
         w.show();
     }
     QVERIFY(w.isVisible());
+}
+
+// The rows of a test run once for each way of reshow: its column "minimise".
+inline void reshowRows() {
+    DataTable<bool>({"minimise"})
+        .row("minimised and restored", true)
+        .row("hidden and shown again", false);
 }
