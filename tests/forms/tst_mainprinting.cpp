@@ -7,6 +7,8 @@
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/DriverEnv.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -156,19 +158,14 @@ private slots:
     // one error box: ticks that would fall due behind the box find the timer
     // stopped, so the strip is not printed again and no second box stacks up.
     void errorEndsAutomaticPrinting_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("printOuts");
-        QTest::addColumn<int>("unprintedAfter");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("open fails")
-            << "open" << 0 << 7 << "Automatic printing stopped: Open USB fail!";
-        QTest::newRow("write fails") << "write" << 1 << 7
-                                     << "Automatic printing stopped: Printing to USB1 failed: "
-                                        "Broken pipe";
-        QTest::newRow("mark fails")
-            << "mark" << 2 << 4
-            << "Automatic printing stopped: Labels were printed but could not be marked as "
-               "printed (Iden_id 2, 5, 3). Printing stopped. disk I/O error Unable to fetch row";
+        DataTable<QString, int, int, QString>({"fault", "printOuts", "unprintedAfter", "error"})
+            .row("open fails", "open", 0, 7, "Automatic printing stopped: Open USB fail!")
+            .row("write fails", "write", 1, 7,
+                 "Automatic printing stopped: Printing to USB1 failed: "
+                 "Broken pipe")
+            .row("mark fails", "mark", 2, 4,
+                 "Automatic printing stopped: Labels were printed but could not be marked as "
+                 "printed (Iden_id 2, 5, 3). Printing stopped. disk I/O error Unable to fetch row");
     }
     void errorEndsAutomaticPrinting() {
         QFETCH(QString, fault);
@@ -223,13 +220,10 @@ private slots:
     // the strip in hand, then asks the exit question, and the station closes
     // once the run has ended.
     void closeDuringARun_data() {
-        QTest::addColumn<bool>("stop");
-        QTest::addColumn<bool>("exit");
-        QTest::addColumn<int>("printOuts");
-        QTest::addColumn<bool>("closed");
-        QTest::newRow("go on printing") << false << false << 3 << false;
-        QTest::newRow("stop, stay") << true << false << 1 << false;
-        QTest::newRow("stop and exit") << true << true << 1 << true;
+        DataTable<bool, bool, int, bool>({"stop", "exit", "printOuts", "closed"})
+            .row("go on printing", false, false, 3, false)
+            .row("stop, stay", true, false, 1, false)
+            .row("stop and exit", true, true, 1, true);
     }
     void closeDuringARun() {
         QFETCH(bool, stop);
@@ -294,26 +288,15 @@ private slots:
     }
 
     void printFirstN_data() {
-        QTest::addColumn<QString>("entered");
-        QTest::addColumn<int>("strips");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("two") << "2" << 1 << ""
-                             << "";
-        QTest::newRow("four with blanks") << " 4 " << 2 << ""
-                                          << "";
-        QTest::newRow("more than the list") << "999" << 3 << ""
-                                            << "";
-        QTest::newRow("letters") << "abc" << 0 << "'abc' is not a valid integer value."
-                                 << "";
-        QTest::newRow("huge") << "99999999999" << 0 << "'99999999999' is not a valid integer value."
-                              << "";
-        QTest::newRow("zero") << "0" << 0 << ""
-                              << "Please input valid integer";
-        QTest::newRow("negative") << "-1" << 0 << ""
-                                  << "Please input valid integer";
-        QTest::newRow("cancel") << QString() << 0 << ""
-                                << "";
+        DataTable<QString, int, QString, QString>({"entered", "strips", "error", "message"})
+            .row("two", "2", 1, "", "")
+            .row("four with blanks", " 4 ", 2, "", "")
+            .row("more than the list", "999", 3, "", "")
+            .row("letters", "abc", 0, "'abc' is not a valid integer value.", "")
+            .row("huge", "99999999999", 0, "'99999999999' is not a valid integer value.", "")
+            .row("zero", "0", 0, "", "Please input valid integer")
+            .row("negative", "-1", 0, "", "Please input valid integer")
+            .row("cancel", QString(), 0, "", "");
     }
     void printFirstN() {
         QFETCH(QString, entered);
@@ -377,12 +360,7 @@ private slots:
     void endToEndOnTheVirtualPrinter() {
         freshDatabase(8);
         QTemporaryDir out;
-        PplaPrinterOptions options;
-        const QString target = "preview:" + out.path();
-        options.env = [target](const QString& name) {
-            return name == "VORNELL_PRINTER_USB1" ? target : QString();
-        };
-        PplaPrinter printer(options);
+        PplaPrinter printer(usb1At("preview:" + out.path()));
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, printer);
         defaultLayout(w); // the window loaded the stored defaults, which put two columns at 240

@@ -5,6 +5,8 @@
 #include "printer/RecordingPpla.h"
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
+#include "tests/support/ClosedPort.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -21,7 +23,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,16 +84,15 @@ private slots:
     void cleanupTestCase() { dm.reset(); }
 
     void captions_data() {
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<QStringList>("captions");
-        QTest::addColumn<QString>("exitPrompt");
-        QTest::newRow("437") << 437 << QStringList{"&Query",      "&PrintBarcode",  "&Setting",
-                                                   "&BatchPrint", "&Order Manager", "Label Size:",
-                                                   "DataDisplay"}
-                             << "Are you sure to exit?";
-        QTest::newRow("936") << 936 << QStringList{"查询",     "打印前N条", "设置",  "全部打印",
-                                                   "订单管理", "标签大小:", "记录集"}
-                             << "真的要退出吗";
+        DataTable<int, QStringList, QString>({"codePage", "captions", "exitPrompt"})
+            .row("437", 437,
+                 QStringList{"&Query", "&PrintBarcode", "&Setting", "&BatchPrint", "&Order Manager",
+                             "Label Size:", "DataDisplay"},
+                 "Are you sure to exit?")
+            .row("936", 936,
+                 QStringList{"查询", "打印前N条", "设置", "全部打印", "订单管理",
+                             "标签大小:", "记录集"},
+                 "真的要退出吗");
     }
     void captions() {
         QFETCH(int, codePage);
@@ -157,14 +157,10 @@ private slots:
     }
 
     void enterMovesToTheNextControl_data() {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
-        QTest::newRow("text filter to count") << "edLabelLike"
-                                              << "edAmount";
-        QTest::newRow("count to date") << "edAmount"
-                                       << "edDatime";
-        QTest::newRow("print list to grid") << "edtPrintList"
-                                            << "DBGridEh1";
+        DataTable<QString, QString>({"from", "to"})
+            .row("text filter to count", "edLabelLike", "edAmount")
+            .row("count to date", "edAmount", "edDatime")
+            .row("print list to grid", "edtPrintList", "DBGridEh1");
     }
     void enterMovesToTheNextControl() {
         QFETCH(QString, from);
@@ -187,9 +183,7 @@ private slots:
     }
 
     void exitQuestion_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("no keeps the window") << false;
-        QTest::newRow("yes closes") << true;
+        DataTable<bool>({"yes"}).row("no keeps the window", false).row("yes closes", true);
     }
     void exitQuestion() {
         QFETCH(bool, yes);
@@ -232,29 +226,18 @@ private slots:
     // Insert opens a new row in the grid only. It reaches PrintLabel when the
     // operator leaves it with a label text typed, and never prints empty.
     void newRowInTheGrid_data() {
-        QTest::addColumn<QString>("typed"); // into the new row's label text
-        QTest::addColumn<QString>("leave");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("untouched, Escape") << ""
-                                           << "escape" << false;
-        QTest::newRow("typed, Escape") << "NW000001"
-                                       << "escape" << false;
-        QTest::newRow("untouched, Up") << ""
-                                       << "up" << false;
-        QTest::newRow("typed, Up") << "NW000001"
-                                   << "up" << true;
-        QTest::newRow("typed, click on another row") << "NW000001"
-                                                     << "click" << true;
-        QTest::newRow("typed, Enter on the last cell") << "NW000001"
-                                                       << "enter" << true;
-        QTest::newRow("untouched, Query") << ""
-                                          << "query" << false;
-        QTest::newRow("typed, Query") << "NW000001"
-                                      << "query" << true;
-        QTest::newRow("untouched, BatchPrint") << ""
-                                               << "print" << false;
-        QTest::newRow("typed, BatchPrint") << "NW000001"
-                                           << "print" << true;
+        // typed: into the new row's label text
+        DataTable<QString, QString, bool>({"typed", "leave", "saved"})
+            .row("untouched, Escape", "", "escape", false)
+            .row("typed, Escape", "NW000001", "escape", false)
+            .row("untouched, Up", "", "up", false)
+            .row("typed, Up", "NW000001", "up", true)
+            .row("typed, click on another row", "NW000001", "click", true)
+            .row("typed, Enter on the last cell", "NW000001", "enter", true)
+            .row("untouched, Query", "", "query", false)
+            .row("typed, Query", "NW000001", "query", true)
+            .row("untouched, BatchPrint", "", "print", false)
+            .row("typed, BatchPrint", "NW000001", "print", true);
     }
     void newRowInTheGrid() {
         QFETCH(QString, typed);
@@ -415,10 +398,8 @@ private slots:
     // then the program ends without the exit question and without a settings
     // file.
     void startupEndsWhenTheServerCannotBeReached() {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const quint16 port = closedLoopbackPort();
+        QVERIFY(port != 0);
         QTemporaryDir cwd;
         QDir::setCurrent(cwd.path());
         QProcessEnvironment env;

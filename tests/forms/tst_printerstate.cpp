@@ -7,6 +7,9 @@
 #include "printer/RecordingPpla.h"
 #include "printer/VirtualTcpPrinter.h"
 #include "printing/PrinterStateWatcher.h"
+#include "tests/support/DataTable.h"
+#include "tests/support/DriverEnv.h"
+#include "tests/support/NetworkPrinter.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -29,31 +32,25 @@ class TestPrinterState : public QObject {
     std::unique_ptr<TDMdata> dm;
     int dbCounter = 0;
 
-    // Starts a virtual printer, saying why when it cannot.
-    static bool start(VirtualTcpPrinter& device) {
-        QString error;
-        const bool started = device.start(&error);
-        if (!started)
-            qWarning("%s", qPrintable(error));
-        return started;
-    }
     // The real driver with only the given variables set.
     static std::unique_ptr<PplaPrinter> driver(std::map<QString, QString> env) {
-        PplaPrinterOptions options;
-        options.env = [env = std::move(env)](const QString& name) {
-            const auto it = env.find(name);
-            return it == env.end() ? QString() : it->second;
-        };
-        return std::make_unique<PplaPrinter>(options);
+        return std::make_unique<PplaPrinter>(withEnv(std::move(env)));
     }
-    static QString target(const VirtualTcpPrinter& device) {
-        return QString("tcp:127.0.0.1:%1").arg(device.port());
-    }
-    static VirtualTcpPrinterOptions fast() {
-        VirtualTcpPrinterOptions o;
-        o.port = 0;
-        o.inchesPerSecond = 20;
-        return o;
+    static QString target(const VirtualTcpPrinter& device) { return loopbackTarget(device.port()); }
+    static VirtualTcpPrinterOptions fast() { return networkPrinter(20); }
+    // Shows the main window watching printer and waits until it shows the
+    // printer ready, with no request out.
+    static bool shownReady(TmainBarcode& w, PplaPrinter& printer) {
+        w.printerFeedback = &printer;
+        w.setLabelLayout(stripLayout());
+        w.show();
+        const bool ready = QTest::qWaitFor([&] {
+            return w.printerState->stateText() == QLatin1String("the printer is ready") &&
+                   !w.printerState->isAsking();
+        });
+        if (!ready)
+            qWarning("the window shows: %s", qPrintable(w.printerState->stateText()));
+        return ready;
     }
 
 private slots:
@@ -65,32 +62,24 @@ private slots:
     void cleanupTestCase() { dm.reset(); }
 
     void statusLine_data() {
-        QTest::addColumn<int>("codePage");
-        QTest::addColumn<bool>("mute");
-        QTest::addColumn<int>("paperOutAfter");
-        QTest::addColumn<int>("pauseAfter");
-        QTest::addColumn<QString>("statusSetting"); // VORNELL_PRINTER_USB1_STATUS
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<QString>("portValue"); // VORNELL_PRINTER_USB1, the printer if empty
-        QTest::newRow("ready") << 437 << false << -1 << -1 << ""
-                               << "the printer is ready" << true << QString();
-        QTest::newRow("paper out")
-            << 437 << false << 0 << -1 << ""
-            << "the printer is out of paper or has a fault" << true << QString();
-        QTest::newRow("paused") << 437 << false << -1 << 0 << ""
-                                << "the printer is paused" << true << QString();
-        QTest::newRow("mute under auto") << 437 << true << -1 << -1 << "auto"
-                                         << "no printer feedback" << true << QString();
-        QTest::newRow("status off") << 437 << false << -1 << -1 << "off"
-                                    << "no printer feedback" << false << QString();
-        QTest::newRow("paper out, Chinese")
-            << 936 << false << 0 << -1 << "" << QString::fromUtf8("打印机缺纸或纸张故障") << true
-            << QString();
-        QTest::newRow("mute, Chinese") << 936 << true << -1 << -1 << ""
-                                       << QString::fromUtf8("无打印机反馈") << true << QString();
-        QTest::newRow("file port") << 437 << false << -1 << -1 << "on"
-                                   << "no printer feedback" << false << "file:out.prn";
+        // statusSetting: VORNELL_PRINTER_USB1_STATUS
+        // portValue: VORNELL_PRINTER_USB1, the printer if empty
+        DataTable<int, bool, int, int, QString, QString, bool, QString>(
+            {"codePage", "mute", "paperOutAfter", "pauseAfter", "statusSetting", "state", "asked",
+             "portValue"})
+            .row("ready", 437, false, -1, -1, "", "the printer is ready", true, QString())
+            .row("paper out", 437, false, 0, -1, "", "the printer is out of paper or has a fault",
+                 true, QString())
+            .row("paused", 437, false, -1, 0, "", "the printer is paused", true, QString())
+            .row("mute under auto", 437, true, -1, -1, "auto", "no printer feedback", true,
+                 QString())
+            .row("status off", 437, false, -1, -1, "off", "no printer feedback", false, QString())
+            .row("paper out, Chinese", 936, false, 0, -1, "",
+                 QString::fromUtf8("打印机缺纸或纸张故障"), true, QString())
+            .row("mute, Chinese", 936, true, -1, -1, "", QString::fromUtf8("无打印机反馈"), true,
+                 QString())
+            .row("file port", 437, false, -1, -1, "on", "no printer feedback", false,
+                 "file:out.prn");
     }
     void statusLine() {
         QFETCH(int, codePage);
@@ -108,7 +97,7 @@ private slots:
         o.paperOutAfter = paperOutAfter;
         o.pauseAfter = pauseAfter;
         VirtualTcpPrinter device(o);
-        QVERIFY(start(device));
+        QVERIFY(started(device));
         auto printer =
             driver({{"VORNELL_PRINTER_USB1", portValue.isEmpty() ? target(device) : portValue},
                     {"VORNELL_PRINTER_USB1_STATUS", statusSetting}});
@@ -148,15 +137,11 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.pauseAfter = 1;
         VirtualTcpPrinter device(o);
-        QVERIFY(start(device));
+        QVERIFY(started(device));
         auto printer = driver({{"VORNELL_PRINTER_USB1", target(device)}});
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, *printer);
-        w.printerFeedback = printer.get();
-        w.setLabelLayout(stripLayout());
-        w.show();
-        QTRY_COMPARE(w.printerState->stateText(), QString("the printer is ready"));
-        QTRY_VERIFY(!w.printerState->isAsking());
+        QVERIFY(shownReady(w, *printer));
         QVERIFY(w.printerStateTimer->isActive());
         QCOMPARE(w.printerStateTimer->interval(), 30000);
         QSignalSpy changes(w.printerState, &PrinterStateWatcher::stateChanged);
@@ -180,15 +165,11 @@ private slots:
     void settingsDialogShowsTheState() {
         dm = openEmbedded(dir.filePath(QString("s%1.db").arg(++dbCounter)));
         VirtualTcpPrinter device(fast());
-        QVERIFY(start(device));
+        QVERIFY(started(device));
         auto printer = driver({{"VORNELL_PRINTER_USB1", target(device)}});
         ScriptedPrompts prompts;
         TmainBarcode w(*dm, prompts, *printer);
-        w.printerFeedback = printer.get();
-        w.setLabelLayout(stripLayout());
-        w.show();
-        QTRY_COMPARE(w.printerState->stateText(), QString("the printer is ready"));
-        QTRY_VERIFY(!w.printerState->isAsking());
+        QVERIFY(shownReady(w, *printer));
         // The printer goes away: the dialog asks again when it opens.
         device.stop();
         QString atOpening, afterwards;
@@ -211,11 +192,11 @@ private slots:
         // USB1 answers at once, USB2 never: the answer for USB1 comes after
         // the request for USB2 and is not shown.
         VirtualTcpPrinter ready(fast());
-        QVERIFY(start(ready));
+        QVERIFY(started(ready));
         VirtualTcpPrinterOptions o = fast();
         o.mute = true;
         VirtualTcpPrinter mute(o);
-        QVERIFY(start(mute));
+        QVERIFY(started(mute));
         auto printer = driver(
             {{"VORNELL_PRINTER_USB1", target(ready)}, {"VORNELL_PRINTER_USB2", target(mute)}});
         PrinterStateWatcher watcher;
@@ -232,7 +213,7 @@ private slots:
 
     void heldDropsTheAnswer() {
         VirtualTcpPrinter device(fast());
-        QVERIFY(start(device));
+        QVERIFY(started(device));
         auto printer = driver({{"VORNELL_PRINTER_USB1", target(device)}});
         PrinterStateWatcher watcher;
         watcher.setFeedback(printer.get());
@@ -258,7 +239,7 @@ private slots:
         VirtualTcpPrinterOptions o = fast();
         o.mute = true;
         VirtualTcpPrinter device(o);
-        QVERIFY(start(device));
+        QVERIFY(started(device));
         auto printer = driver({{"VORNELL_PRINTER_USB1", target(device)}});
         dm = openEmbedded(dir.filePath(QString("s%1.db").arg(++dbCounter)));
         ScriptedPrompts prompts;
