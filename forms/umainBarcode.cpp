@@ -184,22 +184,24 @@ void TmainBarcode::ApplyLanguage(int codePage) {
         btnBatchPrint->setText(u8("全部打印"));
         BtnSetting->setText(u8("设置"));
         BtnHistory->setText(u8("历史记录"));
-        msgExitPrompt = u8("真的要退出吗");
-        msgExitCaption = u8("提问");
-        msgCountCaption = u8("请输入条码的数量");
-        msgCountPrompt = u8("条码数量");
-        msgInvalidCount = u8("请输入整数.");
-        msgRunningPrompt = u8("正在打印。要在当前一条打印完后停止吗?");
-        msgAutoStopped = u8("自动打印已停止: %1");
-    } else {
-        msgExitPrompt = QStringLiteral("Are you sure to exit?");
-        msgExitCaption = QStringLiteral("Question");
-        msgCountCaption = QStringLiteral("Please Input Barcode number");
-        msgCountPrompt = QStringLiteral("Barcode number");
-        msgInvalidCount = QStringLiteral("Please input valid integer");
-        msgRunningPrompt = QStringLiteral("A print run is going. Stop it after the current strip?");
-        msgAutoStopped = QStringLiteral("Automatic printing stopped: %1");
     }
+    struct Message {
+        QString TmainBarcode::*text;
+        const char* chinese;
+        const char* english;
+    };
+    static constexpr Message messages[] = {
+        {&TmainBarcode::msgExitPrompt, "真的要退出吗", "Are you sure to exit?"},
+        {&TmainBarcode::msgExitCaption, "提问", "Question"},
+        {&TmainBarcode::msgCountCaption, "请输入条码的数量", "Please Input Barcode number"},
+        {&TmainBarcode::msgCountPrompt, "条码数量", "Barcode number"},
+        {&TmainBarcode::msgInvalidCount, "请输入整数.", "Please input valid integer"},
+        {&TmainBarcode::msgRunningPrompt, "正在打印。要在当前一条打印完后停止吗?",
+         "A print run is going. Stop it after the current strip?"},
+        {&TmainBarcode::msgAutoStopped, "自动打印已停止: %1", "Automatic printing stopped: %1"},
+    };
+    for (const Message& m : messages)
+        this->*m.text = u8(codePage == 936 ? m.chinese : m.english);
     setWindowTitle(windowTitle() + QStringLiteral(" v") + AppVersion());
 }
 
