@@ -34,18 +34,21 @@ PortTarget parsePortTarget(const QString& value) {
         target.tcpPort = port;
         return target;
     }
-    if (v.startsWith(QLatin1String("file:"))) {
-        if (v.size() == 5)
-            return bad(QStringLiteral("\"%1\": no file name").arg(v));
-        target.kind = PortTarget::Kind::File;
-        target.path = v.mid(5);
-        return target;
-    }
-    if (v.startsWith(QLatin1String("preview:"))) {
-        if (v.size() == 8)
-            return bad(QStringLiteral("\"%1\": no directory").arg(v));
-        target.kind = PortTarget::Kind::Preview;
-        target.path = v.mid(8);
+    // Ports named by a prefix and a path after it.
+    struct Prefixed {
+        QLatin1String prefix;
+        PortTarget::Kind kind;
+        const char* noPath;
+    };
+    for (const Prefixed& p :
+         {Prefixed{QLatin1String("file:"), PortTarget::Kind::File, "no file name"},
+          Prefixed{QLatin1String("preview:"), PortTarget::Kind::Preview, "no directory"}}) {
+        if (!v.startsWith(p.prefix))
+            continue;
+        if (v.size() == p.prefix.size())
+            return bad(QStringLiteral("\"%1\": %2").arg(v, QLatin1String(p.noPath)));
+        target.kind = p.kind;
+        target.path = v.mid(p.prefix.size());
         return target;
     }
     if (QDir::isAbsolutePath(v)) {

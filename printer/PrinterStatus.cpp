@@ -78,32 +78,26 @@ std::optional<PrinterStatus> parsePrinterStatus(QByteArrayView answer, QString* 
 }
 
 QString statusFlagText(StatusFlag flag, int32_t codePage) {
-    const bool zh = codePage == kChinese;
-    switch (flag) {
-    case StatusFlag::InterpreterBusy:
-        return zh ? QStringLiteral(u"打印机正在处理标签格式")
-                  : QStringLiteral("the printer is reading a label format");
-    case StatusFlag::PaperOut:
-        return zh ? QStringLiteral(u"打印机缺纸或纸张故障")
-                  : QStringLiteral("the printer is out of paper or has a fault");
-    case StatusFlag::RibbonOut:
-        return zh ? QStringLiteral(u"碳带用完或碳带故障")
-                  : QStringLiteral("the ribbon is out or has a fault");
-    case StatusFlag::PrintingBatch:
-        return zh ? QStringLiteral(u"打印机还有本批标签未打印")
-                  : QStringLiteral("the printer has labels of a batch still to print");
-    case StatusFlag::BusyPrinting:
-        return zh ? QStringLiteral(u"打印机正在打印") : QStringLiteral("the printer is printing");
-    case StatusFlag::Paused:
-        return zh ? QStringLiteral(u"打印机已暂停") : QStringLiteral("the printer is paused");
-    case StatusFlag::LabelPresented:
-        return zh ? QStringLiteral(u"打印好的标签等待取走")
-                  : QStringLiteral("a printed label waits to be taken");
-    case StatusFlag::RewinderFault:
-        return zh ? QStringLiteral(u"回卷器未就绪或故障")
-                  : QStringLiteral("the rewinder is out or has a fault");
-    }
-    return {};
+    struct Text {
+        const char16_t* chinese;
+        const char* english;
+    };
+    // In the order of StatusFlag.
+    static constexpr Text texts[StatusFlagCount] = {
+        {u"打印机正在处理标签格式", "the printer is reading a label format"},
+        {u"打印机缺纸或纸张故障", "the printer is out of paper or has a fault"},
+        {u"碳带用完或碳带故障", "the ribbon is out or has a fault"},
+        {u"打印机还有本批标签未打印", "the printer has labels of a batch still to print"},
+        {u"打印机正在打印", "the printer is printing"},
+        {u"打印机已暂停", "the printer is paused"},
+        {u"打印好的标签等待取走", "a printed label waits to be taken"},
+        {u"回卷器未就绪或故障", "the rewinder is out or has a fault"},
+    };
+    const auto index = static_cast<size_t>(flag);
+    if (index >= std::size(texts))
+        return {};
+    return codePage == kChinese ? QString::fromUtf16(texts[index].chinese)
+                                : QString::fromLatin1(texts[index].english);
 }
 
 QString describeStatus(const PrinterStatus& status, int32_t codePage) {
