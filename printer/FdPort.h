@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printer/Port.h"
+#include "printer/DescriptorPort.h"
 
 #include <QDeadlineTimer>
 
@@ -51,7 +51,7 @@ private:
 // without a reader fails at once instead of hanging. A write succeeds only
 // when the device has taken every byte, or the file holds them on disk, within
 // timeoutMs; a strip that fails is cut back out of a plain file.
-class FdPort : public Port {
+class FdPort : public DescriptorPort {
 public:
     enum class Mode { Device, Append };
     FdPort(QString path, Mode mode, int timeoutMs);
@@ -60,7 +60,6 @@ public:
     bool open() override;
     bool write(QByteArrayView bytes) override;
     void close() override;
-    bool isOpen() const override { return fd_ >= 0; }
     QString describe() const override;
     // A device opened read-write: a FIFO and a device that refused reading
     // cannot answer.
@@ -73,7 +72,6 @@ private:
     QString path_;
     Mode mode_;
     int timeoutMs_;
-    int fd_ = -1;
     Backlog backlog_ = Backlog::None;
     bool readable_ = false;
 };

@@ -48,3 +48,21 @@ public:
     // library makes no bytes of its own. The print journal keeps their hash.
     virtual QByteArray lastPrintOut() const { return {}; }
 };
+
+// The ten operations as a class that carries them out declares them, each
+// defined in its .cpp file.
+#define PPLA_API_OPERATIONS                                                                        \
+    int A_CreatePrn(int selection, const char* filename) override;                                 \
+    int A_GetUSBBufferLen() override;                                                              \
+    int A_EnumUSB(char* buf) override;                                                             \
+    int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen, char* pDevicePath,   \
+                           int* pDevicePathLen) override;                                          \
+    int A_Set_Darkness(int heat) override;                                                         \
+    int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,         \
+                      char mode, int numeric, const char* data) override;                          \
+    int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,        \
+                            int fontWeight, int italic, int underline, int strikeOut,              \
+                            const char* idName, const char* data, int memMode) override;           \
+    int A_Print_Out(int width, int height, int copies, int amount) override;                       \
+    int A_Feed_Label() override;                                                                   \
+    int A_ClosePrn() override;

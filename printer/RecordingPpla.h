@@ -42,20 +42,7 @@ public:
     // The names of the operations called, in order.
     QStringList ops() const;
 
-    int A_CreatePrn(int selection, const char* filename) override;
-    int A_GetUSBBufferLen() override;
-    int A_EnumUSB(char* buf) override;
-    int A_GetUSBDeviceInfo(int nPort, char* pDeviceName, int* pDeviceNameLen, char* pDevicePath,
-                           int* pDevicePathLen) override;
-    int A_Set_Darkness(int heat) override;
-    int A_Prn_Barcode(int x, int y, int ori, char type, int narrow, int width, int height,
-                      char mode, int numeric, const char* data) override;
-    int A_Prn_Text_TrueType(int x, int y, int fontHeight, const char* fontName, int orient,
-                            int fontWeight, int italic, int underline, int strikeOut,
-                            const char* idName, const char* data, int memMode) override;
-    int A_Print_Out(int width, int height, int copies, int amount) override;
-    int A_Feed_Label() override;
-    int A_ClosePrn() override;
+    PPLA_API_OPERATIONS
     QString lastErrorText() const override { return lastError_; }
 
 private:
