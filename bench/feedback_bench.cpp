@@ -7,22 +7,19 @@
 //   build/bench/feedback_bench
 //   FEEDBACK_BENCH_STRIPS=20 build/bench/feedback_bench   (a short run)
 
-#include "core/DataModule.h"
-#include "db/DbLocation.h"
-#include "db/DemoData.h"
-#include "db/LabelList.h"
+#include "bench/BenchMain.h"
+#include "bench/DemoLabelList.h"
 #include "printer/PplaPrinter.h"
 #include "printer/VirtualTcpPrinter.h"
 #include "printing/ListPrinter.h"
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
+#include "tests/support/DriverEnv.h"
 #include "tests/support/StripLayout.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -37,14 +34,7 @@ void BM_PrintToNetworkPrinter(benchmark::State& state) {
     const bool confirm = state.range(0) == 1;
     const int strips = stripCount();
     QTemporaryDir dir;
-    DbLocation loc;
-    loc.path = dir.filePath("feedback.db");
-    auto dm = createDataModule(loc);
-    dm->reopen();
-    QSqlDatabase db = dm->conADO();
-    addDemoLabels(db, strips * 3);
-    LabelList list(dm->connectionName());
-    list.open({"SELECT * FROM PrintLabel ORDER BY LabelText"});
+    DemoLabelList demo(dir.filePath("feedback.db"), strips * 3);
 
     VirtualTcpPrinterOptions o;
     o.port = 0;
@@ -55,28 +45,21 @@ void BM_PrintToNetworkPrinter(benchmark::State& state) {
         state.SkipWithError(qPrintable(error));
         return;
     }
-    const quint16 port = printer.port();
-    PplaPrinterOptions options;
-    options.env = [port](const QString& name) {
-        return name == QLatin1String("VORNELL_PRINTER_USB1")
-                   ? QStringLiteral("tcp:127.0.0.1:%1").arg(port)
-                   : QString();
-    };
-    PplaPrinter driver(options);
+    PplaPrinter driver(usb1At(loopbackTarget(printer.port())));
     SilentProgress progress;
     const TLabelLayout layout = stripLayout();
 
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        QSqlQuery(db).exec(QStringLiteral("UPDATE PrintLabel SET PrintFlag=0"));
+        QSqlQuery(demo.dm->conADO()).exec(QStringLiteral("UPDATE PrintLabel SET PrintFlag=0"));
         const int before = printer.printed();
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
-        const ListPrintResult r =
-            PrintLabelList({list, dm->qryEXEC(), driver, layout, LabelFormat::Barcode, progress},
-                           -1, confirm ? &driver : nullptr);
+        const ListPrintResult r = PrintLabelList(
+            {*demo.list, demo.dm->qryEXEC(), driver, layout, LabelFormat::Barcode, progress}, -1,
+            confirm ? &driver : nullptr);
         if (!r.completed || r.stripsPrinted != strips) {
             state.SkipWithError(qPrintable(QStringLiteral("the run stopped: %1").arg(r.failure)));
             break;
@@ -105,10 +88,5 @@ BENCHMARK(BM_PrintToNetworkPrinter)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

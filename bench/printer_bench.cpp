@@ -5,13 +5,10 @@
 // printer_share_pct is the encoding time as a share of the time a printer at
 // 4 in/s needs to print one 10 mm strip (98.4 ms).
 
+#include "bench/BenchMain.h"
 #include "printer/Port.h"
 #include "printer/PplaPrinter.h"
 #include "printer/StripRenderer.h"
-
-#include <QGuiApplication>
-
-#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -36,6 +33,22 @@ void drawStrip(PplaPrinter& p, const QByteArray texts[3]) {
     p.A_ClosePrn();
 }
 
+// The driver writing every strip into memory.
+struct MemoryDriver {
+    std::shared_ptr<MemoryPort> port = std::make_shared<MemoryPort>();
+    PplaPrinter printer{port};
+};
+
+// Three texts printed again and again (reprints, previews).
+QByteArray repeatedText(int column) {
+    return "AB2405170" + QByteArray::number(column + 1);
+}
+
+void drawRepeatedStrip(PplaPrinter& p) {
+    const QByteArray texts[3] = {repeatedText(0), repeatedText(1), repeatedText(2)};
+    drawStrip(p, texts);
+}
+
 void addCounters(benchmark::State& state) {
     const double strips = static_cast<double>(state.iterations());
     state.counters["strips_per_s"] = benchmark::Counter(strips, benchmark::Counter::kIsRate);
@@ -47,16 +60,15 @@ void addCounters(benchmark::State& state) {
 
 // Every strip has new serial numbers: no text picture can be reused.
 void BM_EncodeStrip_NewTexts(benchmark::State& state) {
-    auto port = std::make_shared<MemoryPort>();
-    PplaPrinter printer(port);
+    MemoryDriver d;
     qint64 serial = 24051700000;
     qint64 bytes = 0;
     for (auto _ : state) {
         const QByteArray texts[3] = {"AB" + QByteArray::number(serial++),
                                      "AB" + QByteArray::number(serial++),
                                      "AB" + QByteArray::number(serial++)};
-        drawStrip(printer, texts);
-        bytes += port->takeBytes().size();
+        drawStrip(d.printer, texts);
+        bytes += d.port->takeBytes().size();
     }
     state.SetBytesProcessed(bytes);
     addCounters(state);
@@ -65,12 +77,10 @@ BENCHMARK(BM_EncodeStrip_NewTexts);
 
 // The same three texts again (reprints, previews): pictures come from the cache.
 void BM_EncodeStrip_RepeatedTexts(benchmark::State& state) {
-    auto port = std::make_shared<MemoryPort>();
-    PplaPrinter printer(port);
-    const QByteArray texts[3] = {"AB24051701", "AB24051702", "AB24051703"};
+    MemoryDriver d;
     for (auto _ : state) {
-        drawStrip(printer, texts);
-        benchmark::DoNotOptimize(port->takeBytes());
+        drawRepeatedStrip(d.printer);
+        benchmark::DoNotOptimize(d.port->takeBytes());
     }
     addCounters(state);
 }
@@ -78,11 +88,9 @@ BENCHMARK(BM_EncodeStrip_RepeatedTexts);
 
 // The virtual printer's picture of one strip (live preview).
 void BM_RenderStrip(benchmark::State& state) {
-    auto port = std::make_shared<MemoryPort>();
-    PplaPrinter printer(port);
-    const QByteArray texts[3] = {"AB24051701", "AB24051702", "AB24051703"};
-    drawStrip(printer, texts);
-    const QByteArray bytes = port->takeBytes();
+    MemoryDriver d;
+    drawRepeatedStrip(d.printer);
+    const QByteArray bytes = d.port->takeBytes();
     for (auto _ : state)
         benchmark::DoNotOptimize(renderStrip(bytes));
 }
@@ -91,13 +99,5 @@ BENCHMARK(BM_RenderStrip);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // fonts for the text pictures
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv); // the application gives the text pictures their fonts
 }

@@ -4,21 +4,18 @@
 //
 //   build/bench/printing_bench
 
-#include "core/DataModule.h"
-#include "db/DbLocation.h"
-#include "db/DemoData.h"
-#include "db/LabelList.h"
+#include "bench/BenchMain.h"
+#include "bench/DemoLabelList.h"
 #include "printer/PplaPrinter.h"
 #include "printing/ListPrinter.h"
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
+#include "tests/support/DriverEnv.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 
-#include <QGuiApplication>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -26,30 +23,18 @@ namespace {
 // a commit no longer waits for the disk (a power cut may lose the last marks).
 void BM_BatchPrint10000(benchmark::State& state) {
     QTemporaryDir dir;
-    DbLocation loc;
-    loc.path = dir.filePath("batch.db");
-    auto dm = createDataModule(loc);
-    dm->reopen();
-    QSqlDatabase db = dm->conADO();
-    addDemoLabels(db, 10000);
+    DemoLabelList demo(dir.filePath("batch.db"), 10000);
     if (state.range(0) == 1)
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    LabelList list(dm->connectionName());
-    list.open({"SELECT * FROM PrintLabel ORDER BY LabelText"});
+        QSqlQuery(demo.dm->conADO()).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 
-    PplaPrinterOptions options;
-    options.env = [](const QString& name) {
-        return name == QLatin1String("VORNELL_PRINTER_USB1") ? QStringLiteral("file:/dev/null")
-                                                             : QString();
-    };
-    PplaPrinter printer(options);
+    PplaPrinter printer(usb1At(QStringLiteral("file:/dev/null")));
     SilentProgress progress;
     const TLabelLayout layout = stripLayout();
 
     int strips = 0;
     for (auto _ : state) {
         const ListPrintResult r = PrintLabelList(
-            {list, dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress});
+            {*demo.list, demo.dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress});
         strips = r.stripsPrinted;
         if (!r.completed)
             state.SkipWithError("the run did not complete");
@@ -63,10 +48,5 @@ BENCHMARK(BM_BatchPrint10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->It
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -5,7 +5,6 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTest>
 #include <memory>
 
 // An embedded database at path, opened as the program opens it.
