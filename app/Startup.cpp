@@ -30,15 +30,18 @@ int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     }
     DMdata = dm.get();
 
-    CheckDatabaseConnection(*dm, prompts);
+    const bool connected = CheckDatabaseConnection(*dm, prompts);
 
     int result = 0;
     {
         PplaPrinter printer;
         // The journal lives beside the settings file unless VORNELL_JOURNAL
-        // says otherwise; one that cannot be opened stops every print run.
+        // says otherwise; one that cannot be opened stops every print run. A
+        // station that is ending for want of its database makes no file.
         const auto journal =
-            StripJournal::forStation(env, QFileInfo(settingsFilePath()).absolutePath(), database);
+            connected ? StripJournal::forStation(env, QFileInfo(settingsFilePath()).absolutePath(),
+                                                 database)
+                      : nullptr;
         TmainBarcode mainBarcode(*dm, prompts, printer);
         mainBarcode.printerFeedback = &printer;
         mainBarcode.journal = journal.get();
