@@ -28,6 +28,7 @@ namespace {
 struct ChildRun {
     double seconds = 0;
     double peakMb = 0;
+    double cpuSeconds = 0; // user + system time of the child
     int exitCode = -1;
 };
 
@@ -57,6 +58,8 @@ ChildRun runChild(const std::vector<std::string>& args, const fs::path& dir,
     ChildRun r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.peakMb = double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    r.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
@@ -128,6 +131,7 @@ void report(benchmark::State& state, const ChildRun& r, int n) {
     }
     state.SetIterationTime(r.seconds);
     state.counters["peak_MB"] = r.peakMb;
+    state.counters["child_cpu_s"] = r.cpuSeconds;
     state.counters["texts"] = n;
 }
 
