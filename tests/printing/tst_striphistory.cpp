@@ -290,13 +290,14 @@ private slots:
                                              {"USB1", std::nullopt, "faded", 437}, &printer, s);
         QCOMPARE(r.printed, printed);
         QCOMPARE(r.failure, failure);
+        const JournalEntry reprint = *journal.entry(r.entry);
         QList<StripState> states;
-        for (const JournalEvent& e : journal.entry(r.entry)->events)
+        for (const JournalEvent& e : reprint.events)
             states << e.state;
         QCOMPARE(states,
                  (QList<StripState>{StripState::Sending, StripState::Sent,
                                     printed ? StripState::Confirmed : StripState::Uncertain}));
-        QCOMPARE(journal.entry(r.entry)->events.last().reason, failure);
+        QCOMPARE(reprint.events.last().reason, failure);
         QCOMPARE(device.received(), 1);
     }
 
