@@ -67,7 +67,7 @@ BENCHMARK(BM_BatchPrintJournal)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(2)
+    ->Iterations(1)
     ->UseRealTime();
 
 } // namespace
