@@ -9,6 +9,7 @@
 #include "printing/ListPrinter.h"
 #include "printing/PortDevice.h"
 #include "printing/PrintProgress.h"
+#include "printing/StripJournal.h"
 #include "settings/uBarcode.h"
 #include "station/StationLog.h"
 #include "station/StopSignal.h"
@@ -76,8 +77,9 @@ private:
 } // namespace
 
 AutoStation::AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla,
-                         PrinterFeedback* feedback, StationLog& log, AutoSettings settings)
-    : dm_(dm), layout_(layout), ppla_(ppla), feedback_(feedback), log_(log),
+                         PrinterFeedback* feedback, StationLog& log, AutoSettings settings,
+                         StripJournal* journal)
+    : dm_(dm), layout_(layout), ppla_(ppla), feedback_(feedback), log_(log), journal_(journal),
       s_(std::move(settings)) {}
 
 int AutoStation::run() {
@@ -109,8 +111,20 @@ void AutoStation::runOnce() {
             dm_.reopen();
             reopen_ = false;
         }
+        // Held by this process, and by the journal until a person decides.
+        QSet<int64_t> held = held_;
+        if (journal_ && journal_->journal()) {
+            const QSet<qint64> journaled = journal_->held();
+            if (!journaled.isEmpty())
+                log_.warning(QStringLiteral("run %1: %2 records held in the print journal, not "
+                                            "printed until a person decides")
+                                 .arg(run)
+                                 .arg(journaled.size()));
+            for (qint64 id : journaled)
+                held.insert(id);
+        }
         try {
-            list.open(autoQueryLines(s_, held_, dialectOf(dm_.conADO())));
+            list.open(autoQueryLines(s_, held, dialectOf(dm_.conADO())));
         } catch (const AppError&) {
             reopen_ = true; // the connection may be gone: the next run opens it again
             throw;
@@ -126,7 +140,7 @@ void AutoStation::runOnce() {
         }
         StripLog progress(log_, list, where, run);
         result = PrintLabelList({list, dm_.qryEXEC(), ppla_, layout_, s_.format, progress}, -1,
-                                feedback_);
+                                feedback_, {}, journal_);
     } catch (const AppError& e) {
         result.failure = e.text();
     }

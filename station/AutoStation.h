@@ -12,6 +12,7 @@
 class PplaApi;
 class PrinterFeedback;
 class StationLog;
+class StripJournal;
 class TDMdata;
 struct TLabelLayout;
 
@@ -35,11 +36,13 @@ QStringList autoQueryLines(const AutoSettings& settings, const QSet<int64_t>& he
 // hand is finished and marked first. A run that fails (the database, the
 // port, the printer) is logged and the next run tries again. Strips the
 // printer did not confirm are held: logged, never printed again by this
-// process. Returns the exit code.
+// process, nor are the records the print journal holds for a person (when a
+// journal is given: each strip is journaled as the window's runs journal
+// theirs). Returns the exit code.
 class AutoStation {
 public:
     AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla, PrinterFeedback* feedback,
-                StationLog& log, AutoSettings settings);
+                StationLog& log, AutoSettings settings, StripJournal* journal = nullptr);
 
     int run();
     // One query and print run (tests call it directly).
@@ -53,6 +56,7 @@ private:
     PplaApi& ppla_;
     PrinterFeedback* feedback_;
     StationLog& log_;
+    StripJournal* journal_;
     AutoSettings s_;
     int runs_ = 0;
     bool reopen_ = false; // the connection failed: open it again first

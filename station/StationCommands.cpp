@@ -3,8 +3,10 @@
 #include "core/AppError.h"
 #include "core/DataModule.h"
 #include "core/Language.h"
+#include "db/DbDescription.h"
 #include "db/DbLocation.h"
 #include "printer/PplaPrinter.h"
+#include "printing/StripJournal.h"
 #include "settings/SettingsLoad.h"
 #include "settings/uBarcode.h"
 #include "station/AutoStation.h"
@@ -16,6 +18,7 @@
 #include "station/StoppableFeedback.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QProcessEnvironment>
 
@@ -75,8 +78,11 @@ int runAuto(const Command& command, StationLog& log) {
         return ExitCode::Usage;
     }
     std::unique_ptr<TDMdata> dm;
+    QString database;
     try {
-        dm = createDataModule(resolveDbLocation(env));
+        const DbLocation location = resolveDbLocation(env);
+        database = describeDbLocation(location);
+        dm = createDataModule(location);
         try {
             dm->reopen();
         } catch (const AppError& e) {
@@ -96,11 +102,17 @@ int runAuto(const Command& command, StationLog& log) {
     const int interval = env.value(QStringLiteral("VORNELL_AUTO_INTERVAL_MS")).toInt(&ok);
     if (ok && interval > 0)
         settings.intervalMs = interval;
+    // The journal lives beside the settings file, as the window's does; one
+    // that cannot be opened stops every run, and each run says so.
+    const auto journal = StripJournal::forStation(env, QDir::currentPath(), database);
+    if (!journal->failure().isEmpty())
+        log.error(journal->failure());
     PplaPrinter printer;
     StoppableFeedback feedback(printer, kFeedbackGraceMs);
     watchdogLog = &log;
     StopSignal::startWatchdog(kStopGraceMs, ExitCode::Ok, lastWords);
-    const int code = AutoStation(*dm, layout, printer, &feedback, log, settings).run();
+    const int code =
+        AutoStation(*dm, layout, printer, &feedback, log, settings, journal.get()).run();
     DMdata = nullptr;
     return code;
 }
