@@ -5,11 +5,17 @@
 #include "journal/JournalSql.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,8 +31,10 @@ const char* const kSchema[] = {
     "plan TEXT NOT NULL, reprint_of INTEGER NOT NULL DEFAULT 0, reason TEXT NOT NULL DEFAULT '')",
     "CREATE INDEX IF NOT EXISTS entries_created ON entries (created)",
     "CREATE TABLE IF NOT EXISTS records (entry INTEGER NOT NULL, slot INTEGER NOT NULL, "
-    "iden_id INTEGER NOT NULL, text TEXT NOT NULL, PRIMARY KEY (entry, slot))",
-    "CREATE INDEX IF NOT EXISTS records_iden ON records (iden_id)",
+    "iden_id INTEGER NOT NULL, text TEXT NOT NULL, PRIMARY KEY (entry, slot)) WITHOUT ROWID",
+    // Nothing looks records up by Iden_id: an index of them only cost a page
+    // write a strip (files made by earlier versions have it).
+    "DROP INDEX IF EXISTS records_iden",
     "CREATE TABLE IF NOT EXISTS events (id INTEGER PRIMARY KEY, entry INTEGER NOT NULL, "
     "state TEXT NOT NULL, at TEXT NOT NULL, reason TEXT NOT NULL DEFAULT '', "
     "sha256 TEXT NOT NULL DEFAULT '')",
@@ -151,6 +159,7 @@ void PrintJournal::open(const QString& path, int keepDays) {
         st->settle.prepare(QStringLiteral("DELETE FROM undecided WHERE entry = ?"));
         st->kind.prepare(QStringLiteral("SELECT kind FROM entries WHERE id = ?"));
         st_ = std::move(st);
+        synced_ = true;
     } catch (const AppError& e) {
         d.close();
         fail(QStringLiteral("cannot be opened"), e.text());
@@ -171,15 +180,28 @@ void run(QSqlQuery& q, const QVariantList& bindings) {
 
 } // namespace
 
+// A commit under FULL returns once the disk holds it and everything written
+// before it; under NORMAL it returns once the file holds it, which a crash of
+// the process does not undo (a power cut may). SQLite applies the setting as
+// it reads the statement, so it is read anew each time, never kept prepared.
+void PrintJournal::waitForDisk(bool wait) {
+    if (synced_ == wait)
+        return;
+    exec(wait ? QStringLiteral("PRAGMA synchronous=FULL")
+              : QStringLiteral("PRAGMA synchronous=NORMAL"));
+    synced_ = wait;
+}
+
 qint64 PrintJournal::begin(const NewStrip& s) {
     if (!st_)
         fail(QStringLiteral("cannot be written"), QStringLiteral("it is not open"));
     QSqlDatabase d = db();
     try {
+        waitForDisk(true);
         if (!d.transaction())
             throw AppError(sqlErrorText(d.lastError()));
         try {
-            const QString now = journalTime(QDateTime::currentDateTime());
+            const QString now = journalTime(QDateTime::currentDateTimeUtc());
             run(st_->entry, {kindName(s.kind), now, s.port, s.device, s.database, s.planJson,
                              s.reprintOf, s.reason});
             const qint64 id = st_->entry.lastInsertId().toLongLong();
@@ -189,6 +211,8 @@ qint64 PrintJournal::begin(const NewStrip& s) {
             run(st_->undecided, {id});
             if (!d.commit())
                 throw AppError(sqlErrorText(d.lastError()));
+            kinds_.insert(id, s.kind);
+            pending_ = false;
             return id;
         } catch (...) {
             d.rollback();
@@ -212,20 +236,21 @@ void PrintJournal::note(qint64 entry, StripState state, const QString& reason,
         fail(QStringLiteral("cannot be written"), QStringLiteral("it is not open"));
     QSqlDatabase d = db();
     try {
-        run(st_->kind, {entry});
-        if (!st_->kind.next())
-            throw AppError(QStringLiteral("no strip %1 in the journal").arg(entry));
-        const EntryKind kind = kindFromName(st_->kind.value(0).toString());
-        st_->kind.finish();
+        const EntryKind kind = kindOf(entry);
+        waitForDisk(false);
         if (!d.transaction())
             throw AppError(sqlErrorText(d.lastError()));
         try {
-            run(st_->event, {entry, stateName(state), journalTime(QDateTime::currentDateTime()),
+            run(st_->event, {entry, stateName(state), journalTime(QDateTime::currentDateTimeUtc()),
                              reason, sha256});
-            if (isFinal(state, kind))
+            const bool final = isFinal(state, kind);
+            if (final)
                 run(st_->settle, {entry});
             if (!d.commit())
                 throw AppError(sqlErrorText(d.lastError()));
+            pending_ = true;
+            if (final)
+                kinds_.remove(entry);
         } catch (...) {
             d.rollback();
             throw;
@@ -233,4 +258,34 @@ void PrintJournal::note(qint64 entry, StripState state, const QString& reason,
     } catch (const AppError& e) {
         fail(QStringLiteral("cannot be written"), e.text());
     }
+}
+
+EntryKind PrintJournal::kindOf(qint64 entry) {
+    if (const auto it = kinds_.constFind(entry); it != kinds_.cend())
+        return *it;
+    run(st_->kind, {entry});
+    if (!st_->kind.next())
+        throw AppError(QStringLiteral("no strip %1 in the journal").arg(entry));
+    const EntryKind kind = kindFromName(st_->kind.value(0).toString());
+    st_->kind.finish();
+    return kind;
+}
+
+void PrintJournal::flush() {
+    if (!st_ || !pending_)
+        return;
+    // The steps since the last begin() sit in the write-ahead log: bring the
+    // log to the disk.
+    const QByteArray wal = QFile::encodeName(path_ + QStringLiteral("-wal"));
+    const int fd = ::open(wal.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        return; // nothing written since the log was last emptied into the file
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        fail(QStringLiteral("cannot be written"), why);
+    }
+    ::close(fd);
+    pending_ = false;
 }

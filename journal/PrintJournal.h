@@ -2,6 +2,7 @@
 
 #include "journal/JournalTypes.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -11,11 +12,10 @@
 
 class QSqlDatabase;
 
-// The print journal: the station's own append-only SQLite file (WAL,
-// synchronous FULL, a connection of its own) in which every strip is written
-// before its first byte goes out, and each later step of it is added as it
-// happens. After a crash it tells which strips may have printed without being
-// marked; the history window reads it.
+// The print journal: the station's own append-only SQLite file (WAL, a
+// connection of its own) in which every strip is written, on the disk, before
+// its first byte goes out, and each later step of it is added as it happens. After a crash it tells
+// which strips may have printed without being marked; the history window reads it.
 //
 // Tables: entries (one row a strip: kind, time, port, device, database, plan
 // JSON, reprint reason), records (its labels' Iden_ids and texts), events
@@ -48,9 +48,14 @@ public:
     // Reprint pointing at the one printed again, with the reason.
     qint64 beginReprint(qint64 reprintOf, const QString& reason, NewStrip strip);
     // Adds a step: its state, the reason (for Failed, Uncertain, Released)
-    // and, once the bytes are known, their hex SHA-256. Durable on return.
+    // and, once the bytes are known, their hex SHA-256. On return the file
+    // holds it, so a crash of the process does not lose it; it reaches the
+    // disk (safe from a power cut) with the next begin() or flush(). Waiting
+    // for the disk here would cost two more syncs a strip.
     void note(qint64 entry, StripState state, const QString& reason = {},
               const QString& sha256 = {});
+    // Brings every step noted so far to the disk; a run calls it at its end.
+    void flush();
 
     // Strips a person has to decide about, oldest first: the label list's
     // strips in "sending", "sent", "confirmed" or "uncertain", and other
@@ -72,10 +77,16 @@ private:
     QList<JournalEntry> load(const QString& where, const QVariantList& bindings,
                              const QString& order, int limit = -1) const;
     void exec(const QString& sql, const QVariantList& bindings = {}) const;
+    void waitForDisk(bool wait);
+    EntryKind kindOf(qint64 entry);
 
     QString path_;
     QString connection_;
     int pruned_ = 0;
+    bool synced_ = true;   // commits wait for the disk (synchronous=FULL)
+    bool pending_ = false; // steps the file holds that may not be on the disk
+    // The kind of each strip begun here and not yet final: note() needs it.
+    QHash<qint64, EntryKind> kinds_;
     struct Statements;
     std::unique_ptr<Statements> st_;
 };

@@ -91,3 +91,8 @@ void StripJournal::sent(qint64 entry, const QByteArray& bytes) {
 void StripJournal::note(qint64 entry, StripState state, const QString& reason) {
     journal_->note(entry, state, reason);
 }
+
+void StripJournal::endRun() {
+    if (journal_)
+        journal_->flush();
+}

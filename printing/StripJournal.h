@@ -48,6 +48,8 @@ public:
     // A run is about to start on the layout's port: check(), and note the
     // device the port reaches.
     void beginRun(const QString& portName);
+    // The run ended: every step it noted reaches the disk.
+    void endRun();
     // Writes the strip with state "sending", durably; its id.
     qint64 sending(const StripPlan& plan);
     // The printer took the strip: "sent" with the SHA-256 of bytes.

@@ -73,6 +73,7 @@ void markStripsPrinted(PrintJournal& journal, ExecQuery& qryEXEC, const QList<qi
         }
         journal.note(id, StripState::Marked, QStringLiteral("marked printed by the operator"));
     }
+    journal.flush(); // a person's decision is kept through a power cut
 }
 
 void releaseStrips(PrintJournal& journal, const QList<qint64>& entries) {
@@ -82,6 +83,7 @@ void releaseStrips(PrintJournal& journal, const QList<qint64>& entries) {
             continue;
         journal.note(id, StripState::Released, QStringLiteral("to be printed again"));
     }
+    journal.flush();
 }
 
 QString heldRecordsText(int count, int32_t codePage) {

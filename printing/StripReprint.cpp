@@ -124,6 +124,7 @@ ReprintResult reprintStrip(PrintJournal& journal, PplaApi& ppla, const JournalEn
     try {
         if (!PrintLabelRowJob(plan, ppla, &r.failure, &sentAny, printedOut)) {
             note(sentAny ? StripState::Uncertain : StripState::Failed, r.failure);
+            journal.flush();
             return r;
         }
     } catch (const AppError& e) {
@@ -144,10 +145,12 @@ ReprintResult reprintStrip(PrintJournal& journal, PplaApi& ppla, const JournalEn
         if (!why.isEmpty()) {
             r.failure = (zh ? u8("%1：%2") : QStringLiteral("%1: %2")).arg(request.portName, why);
             note(StripState::Uncertain, r.failure);
+            journal.flush();
             return r;
         }
         note(StripState::Confirmed);
     }
+    journal.flush();
     r.printed = true;
     return r;
 }

@@ -48,6 +48,8 @@ public:
             else
                 plain();
         }
+        if (journal_)
+            endRun();
         return r_;
     }
 
@@ -220,6 +222,17 @@ private:
         if (endText_.isEmpty())
             endText_ = text;
         return false;
+    }
+
+    // The last steps of the run reach the disk; a journal that cannot take
+    // them ends the run with its message (the next strip would stop on it).
+    void endRun() {
+        try {
+            journal_->endRun();
+        } catch (const AppError& e) {
+            if (r_.failure.isEmpty())
+                r_.failure = e.text();
+        }
     }
 
     // The journal's steps; each does nothing without a journal.
