@@ -278,8 +278,11 @@ void PrintJournal::flush() {
     // log to the disk.
     const QByteArray wal = QFile::encodeName(path_ + QStringLiteral("-wal"));
     const int fd = ::open(wal.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT)
-        return; // nothing written since the log was last emptied into the file
+    if (fd < 0 && errno == ENOENT) {
+        // No log: a checkpoint, which waits for the disk, emptied it into the file.
+        pending_ = false;
+        return;
+    }
     if (fd < 0 || ::fsync(fd) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
         if (fd >= 0)

@@ -14,8 +14,9 @@ class QSqlDatabase;
 
 // The print journal: the station's own append-only SQLite file (WAL, a
 // connection of its own) in which every strip is written, on the disk, before
-// its first byte goes out, and each later step of it is added as it happens. After a crash it tells
-// which strips may have printed without being marked; the history window reads it.
+// its first byte goes out, and each later step of it is added as it happens.
+// After a crash it tells which strips may have printed without being marked;
+// the history window reads it.
 //
 // Tables: entries (one row a strip: kind, time, port, device, database, plan
 // JSON, reprint reason), records (its labels' Iden_ids and texts), events
