@@ -15,6 +15,12 @@ QString sqlErrorText(const QSqlError& e) {
     return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
 }
 
+QSqlQuery forwardOnlyQuery(const QSqlDatabase& db) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    return q;
+}
+
 void ExecQuery::execSql() {
     const QString statement = text();
     if (onExecute)
@@ -22,7 +28,7 @@ void ExecQuery::execSql() {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     if (!db.isOpen())
         throw AppError(QStringLiteral("Connection is not open"));
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     if (!q.prepare(statement))
         throw AppError(sqlErrorText(q.lastError()));
     for (const QVariant& v : bindings_)

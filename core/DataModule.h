@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,6 +13,13 @@ class QSqlError;
 
 // The database layer's own text of an error (never empty).
 QString sqlErrorText(const QSqlError& error);
+
+// A query on db that reads its rows once, front to back. Every statement the
+// station sends runs on one: a scrollable query makes the ODBC driver open a
+// server cursor for the statement (sp_cursoropen), which costs SQL Server a
+// round trip per row, and which some servers refuse for anything but a plain
+// SELECT.
+QSqlQuery forwardOnlyQuery(const QSqlDatabase& db);
 
 // qryEXEC: the shared runner for statements that return no rows. Its users
 // always close it, clear its statement, set the new text and execute.

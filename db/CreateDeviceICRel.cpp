@@ -17,7 +17,7 @@ void check(QSqlQuery& q, bool ok) {
 }
 
 QSqlQuery prepared(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     check(q, q.prepare(sql));
     return q;
 }
@@ -42,8 +42,7 @@ struct Pending {
 void run(QSqlDatabase& db, int& done) {
     std::vector<Pending> pending;
     {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
+        QSqlQuery q = forwardOnlyQuery(db);
         check(q, q.exec(QStringLiteral("SELECT o.Iden_id, o.ICType, ifnull(o.Amount,0) "
                                        "FROM DeviceICRelOrder o "
                                        "WHERE o.Flag='0' AND o.ICType IN "
@@ -116,7 +115,7 @@ int createDeviceICRelEmbedded(QSqlDatabase& db) {
     // for this one's commit, up to the busy timeout, and then reads the
     // orders as this one left them, instead of failing as "database is locked".
     {
-        QSqlQuery begin(db);
+        QSqlQuery begin = forwardOnlyQuery(db);
         check(begin, begin.exec(QStringLiteral("BEGIN IMMEDIATE")));
     }
     int done = 0;

@@ -26,7 +26,7 @@ const char* const kDemoTypes =
     "('VN5020A', 'Controller IC 50X20', 'V1.0', 'LQFP-48', 'WA', '50X20', 0, '1')";
 
 void addDemoTypesWhenNone(QSqlDatabase& db) {
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     check(q.exec(QStringLiteral("SELECT count(*) FROM DeviceICType")), q);
     if (q.next() && q.value(0).toLongLong() > 0)
         return;
@@ -41,7 +41,7 @@ void addDemoLabels(QSqlDatabase& db, int count) {
         throw AppError(sqlErrorText(db.lastError()));
     try {
         addDemoTypesWhenNone(db);
-        QSqlQuery type(db);
+        QSqlQuery type = forwardOnlyQuery(db);
         check(type.exec(QStringLiteral("SELECT ICType, HeadFlag, LastSN FROM DeviceICType "
                                        "WHERE LabelSize='30X10' AND IsActive='1' ORDER BY ICType")),
               type);
@@ -56,7 +56,7 @@ void addDemoLabels(QSqlDatabase& db, int count) {
         if (types.empty())
             throw AppError(QStringLiteral("No active 30X10 chip type to make labels for"));
 
-        QSqlQuery ins(db);
+        QSqlQuery ins = forwardOnlyQuery(db);
         check(ins.prepare(QStringLiteral(
                   "INSERT INTO PrintLabel (CreateTime, LabelSize, TitleText, LabelText, Barcode, "
                   "PrintFlag) VALUES (getdate(), '30X10', ?, ?, ?, 0)")),
@@ -71,7 +71,7 @@ void addDemoLabels(QSqlDatabase& db, int count) {
             ins.addBindValue(serial);
             check(ins.exec(), ins);
         }
-        QSqlQuery upd(db);
+        QSqlQuery upd = forwardOnlyQuery(db);
         check(upd.prepare(QStringLiteral("UPDATE DeviceICType SET LastSN=? WHERE ICType=?")), upd);
         for (const Type& t : types) {
             upd.addBindValue(t.last);

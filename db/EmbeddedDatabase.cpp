@@ -10,13 +10,13 @@
 namespace {
 
 void exec(QSqlDatabase& db, const QString& sql) {
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     if (!q.exec(sql))
         throw AppError(sqlErrorText(q.lastError()));
 }
 
 bool tableExists(QSqlDatabase& db, const QString& name) {
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     q.prepare(
         QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=? COLLATE NOCASE"));
     q.addBindValue(name);

@@ -80,7 +80,7 @@ bool LabelList::setCurrentRow(int row) {
 }
 
 void LabelList::writeField(int row, Field field, const QVariant& value) {
-    QSqlQuery q(database());
+    QSqlQuery q = forwardOnlyQuery(database());
     q.prepare(QStringLiteral("UPDATE PrintLabel SET %1=? WHERE Iden_id=?")
                   .arg(QLatin1String(fieldNames[size_t(field)])));
     q.addBindValue(value);
@@ -158,7 +158,7 @@ void LabelList::saveNewRow() {
     if (dialect == Dialect::TSql)
         insert = QStringLiteral("SET NOCOUNT ON; ") + insert +
                  QStringLiteral("; SELECT CAST(SCOPE_IDENTITY() AS int)");
-    QSqlQuery q(db);
+    QSqlQuery q = forwardOnlyQuery(db);
     q.prepare(insert);
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -171,10 +171,13 @@ void LabelList::saveNewRow() {
     // The row is a record from here on: it shows what the database stored.
     Row saved = row;
     saved[Iden_id] = id;
-    QSqlQuery r(db);
+    QSqlQuery r = forwardOnlyQuery(db);
     r.prepare(QStringLiteral("SELECT * FROM PrintLabel WHERE Iden_id=?"));
     r.addBindValue(id);
-    if (r.exec() && r.next())
+    // The record is stored whatever the read-back gives: a failure is told,
+    // and the row keeps the values as typed (saving again would add it twice).
+    const bool readBack = r.exec();
+    if (readBack && r.next())
         for (int f = 0; f < FieldCount; ++f)
             saved[size_t(f)] = r.value(QLatin1String(fieldNames[size_t(f)]));
     row = std::move(saved);
@@ -183,6 +186,8 @@ void LabelList::saveNewRow() {
     newRowRefused_ = false;
     emit dataChanged(index(at, 0), index(at, FieldCount - 1), {Qt::DisplayRole, Qt::EditRole});
     emit headerDataChanged(Qt::Vertical, at, at);
+    if (!readBack && onWriteError)
+        onWriteError(sqlErrorText(r.lastError()));
 }
 
 void LabelList::dropNewRow() {
@@ -218,7 +223,7 @@ void LabelList::deleteRecord(int row) {
     }
     if (row < 0 || row >= count())
         return;
-    QSqlQuery q(database());
+    QSqlQuery q = forwardOnlyQuery(database());
     q.prepare(QStringLiteral("DELETE FROM PrintLabel WHERE Iden_id=?"));
     q.addBindValue(rows_.at(size_t(row))[Iden_id]);
     if (!q.exec())

@@ -23,6 +23,11 @@ int RecordSet::fieldIndex(const QString& name) const {
 void RecordSet::open(const QStringList& lines) {
     close();
     std::vector<Row> records = read(lines);
+    // A text field's size is the one the database gives for the result where
+    // it gives one: the declared sizes stand for the embedded database.
+    for (size_t f = 0; f < resultTextSizes().size(); ++f)
+        if (resultTextSizes()[f] > 0)
+            fields_[qsizetype(f)].size = resultTextSizes()[f];
     beginResetModel();
     setRows(std::move(records), true);
     shown_.clear();

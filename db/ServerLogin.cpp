@@ -152,5 +152,15 @@ std::unique_ptr<TDMdata> createServerDataModule(const DbLocation& location) {
                                .arg(where.host)
                                .arg(where.port));
     };
+    // Qt's ODBC driver sends SET QUOTED_IDENTIFIER ON itself when it connects,
+    // on a scrollable statement that a server may refuse (as a cursor), and
+    // drops the error. The setting is made again here, forward-only; a
+    // failure is a failed connection with the server's reason.
+    dm->onOpened = [](QSqlDatabase& opened) {
+        QSqlQuery q = forwardOnlyQuery(opened);
+        if (!q.exec(QStringLiteral("SET QUOTED_IDENTIFIER ON")))
+            throw AppError(QStringLiteral("SET QUOTED_IDENTIFIER ON failed: ") +
+                           sqlErrorText(q.lastError()));
+    };
     return dm;
 }

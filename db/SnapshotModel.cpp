@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -20,17 +21,19 @@ QSqlDatabase SnapshotModel::database() const {
 
 std::vector<SnapshotModel::Row> SnapshotModel::read(const QStringList& lines) {
     statement_ = lines.join(QStringLiteral("\r\n"));
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
+    QSqlQuery q = forwardOnlyQuery(database());
     if (!q.exec(statement_))
         throw AppError(sqlErrorText(q.lastError()));
     const QSqlRecord rec = q.record();
     std::vector<int> column;
+    std::vector<int> sizes;
     for (const QString& name : fieldNames_) {
         const int c = rec.indexOf(name);
         if (c < 0 && missing_ == MissingField::Refused)
             throw AppError(QStringLiteral("Field '%1' not found").arg(name));
         column.push_back(c);
+        const bool text = c >= 0 && rec.field(c).metaType().id() == QMetaType::QString;
+        sizes.push_back(text ? qMax(0, rec.field(c).length()) : 0);
     }
     std::vector<Row> rows;
     while (q.next()) {
@@ -41,6 +44,7 @@ std::vector<SnapshotModel::Row> SnapshotModel::read(const QStringList& lines) {
     }
     if (q.lastError().isValid())
         throw AppError(sqlErrorText(q.lastError()));
+    resultSizes_ = std::move(sizes);
     return rows;
 }
 

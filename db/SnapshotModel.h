@@ -56,6 +56,10 @@ protected:
     // value per field. Raises AppError with the driver's text; the model is
     // left as it was, with the statement remembered.
     std::vector<Row> read(const QStringList& lines);
+    // The longest text each field of the last read can hold, as the driver
+    // reports it for the result (varchar(100): 100); 0 where it reports none
+    // (SQLite) or the field is not text.
+    const std::vector<int>& resultTextSizes() const { return resultSizes_; }
     // Between beginResetModel and endResetModel: the rows the model holds
     // from now on (open), or none (closed). The current row becomes -1.
     void setRows(std::vector<Row> rows, bool open);
@@ -75,5 +79,6 @@ private:
     QStringList titles_;
     MissingField missing_;
     QString statement_;
+    std::vector<int> resultSizes_;
     bool open_ = false;
 };

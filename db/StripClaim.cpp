@@ -71,8 +71,7 @@ QList<int64_t> StripClaim::column(const QStringList& lines) {
         exec_.onExecute(statement);
     if (!db_.isOpen())
         throw AppError(QStringLiteral("Connection is not open"));
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
+    QSqlQuery q = forwardOnlyQuery(db_);
     if (!q.exec(statement))
         throw AppError(sqlErrorText(q.lastError()));
     QList<int64_t> out;

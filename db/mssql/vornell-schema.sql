@@ -1,9 +1,11 @@
 -- Vornell: reference schema for a plant's SQL Server.
 --
 -- The tables, the function and the procedure the label print station uses,
--- with the behaviour of the station's embedded database. Run once, in the
+-- with the behaviour of the station's embedded database. Run it in the
 -- database the station's connection names, with a login that may create
--- objects. The embedded database's tests do not execute this script.
+-- objects; running it again changes nothing but the function and the
+-- procedure, which it makes anew. The server tests run it on a
+-- SQL Server-compatible test server, twice.
 
 SET ANSI_NULLS ON;
 SET QUOTED_IDENTIFIER ON;
@@ -22,7 +24,19 @@ CREATE TABLE dbo.PrintLabel (
 );
 GO
 
-IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'PrintLabel_ToPrint')
+-- Looked for by its key columns, not its name: a server may keep index names
+-- of its own in sys.indexes (Babelfish does), and a site may have named it
+-- otherwise.
+IF NOT EXISTS (
+    SELECT ic.index_id
+    FROM sys.index_columns ic
+    JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
+    WHERE ic.object_id = OBJECT_ID(N'dbo.PrintLabel')
+      AND ((ic.key_ordinal = 1 AND c.name = N'LabelSize')
+        OR (ic.key_ordinal = 2 AND c.name = N'PrintFlag')
+        OR (ic.key_ordinal = 3 AND c.name = N'CreateTime'))
+    GROUP BY ic.index_id
+    HAVING COUNT(*) = 3)
 CREATE INDEX PrintLabel_ToPrint ON dbo.PrintLabel (LabelSize, PrintFlag, CreateTime);
 GO
 
