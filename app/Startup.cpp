@@ -2,12 +2,15 @@
 
 #include "core/AppError.h"
 #include "core/DataModule.h"
+#include "core/ErrorReport.h"
 #include "core/Language.h"
 #include "core/Prompts.h"
 #include "db/DbDescription.h"
 #include "db/DbLocation.h"
 #include "forms/umainBarcode.h"
+#include "journal/PrintJournal.h"
 #include "printer/PplaPrinter.h"
+#include "printing/PrintStation.h"
 #include "printing/StripJournal.h"
 #include "settings/SettingsFile.h"
 
@@ -45,6 +48,16 @@ int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
         TmainBarcode mainBarcode(*dm, prompts, printer);
         mainBarcode.printerFeedback = &printer;
         mainBarcode.journal = journal.get();
+        // The claims this station left when it stopped with strips in flight
+        // are held for a person from now on; a journal that lost them says so.
+        if (connected)
+            guarded(prompts, [&] {
+                PrintStation station = mainBarcode.printStation();
+                const QString text = station.leftoversText(station.holdLeftovers());
+                if (!text.isEmpty() && journal && journal->journal() &&
+                    journal->journal()->madeAtOpen())
+                    prompts.message(text);
+            });
         mainBarcode.setDatabaseDescription(database);
         mainBarcode.show();
         result = QApplication::exec();

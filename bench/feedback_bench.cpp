@@ -15,6 +15,7 @@
 #include "printing/PrintProgress.h"
 #include "settings/uBarcode.h"
 #include "tests/support/DriverEnv.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 
 #include <QElapsedTimer>
@@ -57,9 +58,9 @@ void BM_PrintToNetworkPrinter(benchmark::State& state) {
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
-        const ListPrintResult r = PrintLabelList(
-            {*demo.list, demo.dm->qryEXEC(), driver, layout, LabelFormat::Barcode, progress}, -1,
-            confirm ? &driver : nullptr);
+        const ListPrintResult r =
+            printListVia(*demo.dm, *demo.list, driver, layout, LabelFormat::Barcode, progress, -1,
+                         confirm ? &driver : nullptr);
         if (!r.completed || r.stripsPrinted != strips) {
             state.SkipWithError(qPrintable(QStringLiteral("the run stopped: %1").arg(r.failure)));
             break;

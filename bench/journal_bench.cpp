@@ -16,6 +16,7 @@
 #include "settings/uBarcode.h"
 #include "tests/support/DriverEnv.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 
 #include <QTemporaryDir>
@@ -37,9 +38,9 @@ void BM_BatchPrintJournal(benchmark::State& state) {
 
     int printed = 0;
     for (auto _ : state) {
-        const ListPrintResult r = PrintLabelList(
-            {*demo.list, demo.dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress}, -1,
-            nullptr, {}, state.range(0) == 1 ? &strips : nullptr);
+        const ListPrintResult r =
+            printListVia(*demo.dm, *demo.list, printer, layout, LabelFormat::Barcode, progress, -1,
+                         nullptr, {}, state.range(0) == 1 ? &strips : nullptr);
         printed = r.stripsPrinted;
         if (!r.completed || !r.failure.isEmpty())
             state.SkipWithError("the run did not complete");

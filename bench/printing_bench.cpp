@@ -12,6 +12,7 @@
 #include "settings/uBarcode.h"
 #include "tests/support/DriverEnv.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 
 #include <QSqlQuery>
@@ -33,8 +34,8 @@ void BM_BatchPrint10000(benchmark::State& state) {
 
     int strips = 0;
     for (auto _ : state) {
-        const ListPrintResult r = PrintLabelList(
-            {*demo.list, demo.dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress});
+        const ListPrintResult r =
+            printListVia(*demo.dm, *demo.list, printer, layout, LabelFormat::Barcode, progress);
         strips = r.stripsPrinted;
         if (!r.completed)
             state.SkipWithError("the run did not complete");

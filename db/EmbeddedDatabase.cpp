@@ -73,6 +73,16 @@ const char* const kICType = R"(CREATE TABLE DeviceICType (
     IsActive  VARCHAR(1) NOT NULL DEFAULT '1'
 ))";
 
+// The stations' claims of label records (db/RecordClaims.h).
+const char* const kClaim = R"(CREATE TABLE VornellClaim (
+    Iden_id INTEGER PRIMARY KEY,
+    Station VARCHAR(200) NOT NULL,
+    State   VARCHAR(10) NOT NULL,
+    Since   DATETIME NOT NULL,
+    Strip   VARCHAR(40) NOT NULL,
+    Reason  VARCHAR(400)
+))";
+
 } // namespace
 
 void prepareEmbeddedDatabase(QSqlDatabase& db) {
@@ -92,6 +102,8 @@ void prepareEmbeddedDatabase(QSqlDatabase& db) {
             exec(db, QString::fromLatin1(kOrder));
         if (!tableExists(db, QStringLiteral("DeviceICType")))
             exec(db, QString::fromLatin1(kICType));
+        if (!tableExists(db, QStringLiteral("VornellClaim")))
+            exec(db, QString::fromLatin1(kClaim));
         if (!db.commit())
             throw AppError(sqlErrorText(db.lastError()));
     } catch (...) {

@@ -2,7 +2,6 @@
 
 #include "core/ErrorReport.h"
 #include "forms/ModalDriver.h"
-#include "printing/StripRecovery.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,10 +15,9 @@ QString u8(const char* text) {
 }
 } // namespace
 
-TUnfinishedStrips::TUnfinishedStrips(PrintJournal& journal, ExecQuery& qryEXEC, Prompts& prompts,
+TUnfinishedStrips::TUnfinishedStrips(PrintJournal* journal, RecordClaims& claims, Prompts& prompts,
                                      int codePage, QWidget* parent)
-    : QDialog(parent), journal_(journal), qryEXEC_(qryEXEC), prompts_(prompts),
-      codePage_(codePage) {
+    : QDialog(parent), journal_(journal), claims_(claims), prompts_(prompts), codePage_(codePage) {
     setObjectName(QStringLiteral("UnfinishedStrips"));
     const bool zh = codePage == 936;
     setWindowTitle(zh ? u8("未完成的标签条") : QStringLiteral("Unfinished strips"));
@@ -64,10 +62,9 @@ int TUnfinishedStrips::showModal() {
 
 bool TUnfinishedStrips::reload() {
     lstStrips->clear();
-    for (const UnfinishedStrip& s : unfinishedStrips(journal_, codePage_)) {
-        auto* item = new QListWidgetItem(s.line, lstStrips);
-        item->setData(Qt::UserRole, s.entry);
-    }
+    strips_ = unfinishedStrips(journal_, claims_, codePage_);
+    for (const UnfinishedStrip& s : std::as_const(strips_))
+        new QListWidgetItem(s.line, lstStrips);
     return lstStrips->count() > 0;
 }
 
@@ -75,17 +72,12 @@ int TUnfinishedStrips::count() const {
     return lstStrips->count();
 }
 
-QList<qint64> TUnfinishedStrips::selectedEntries() const {
-    QList<qint64> out;
+void TUnfinishedStrips::decide(bool markPrinted) {
+    QList<UnfinishedStrip> chosen;
     for (int i = 0; i < lstStrips->count(); ++i)
         if (lstStrips->item(i)->isSelected())
-            out << lstStrips->item(i)->data(Qt::UserRole).toLongLong();
-    return out;
-}
-
-template <typename F> void TUnfinishedStrips::decide(F&& f) {
-    const QList<qint64> entries = selectedEntries();
-    if (entries.isEmpty())
+            chosen << strips_.at(i);
+    if (chosen.isEmpty())
         return;
     // Whatever was decided before a failure stays decided: the list shows
     // what is left.
@@ -94,7 +86,7 @@ template <typename F> void TUnfinishedStrips::decide(F&& f) {
             accept();
     };
     try {
-        f(entries);
+        decideStrips(journal_, claims_, chosen, markPrinted);
     } catch (...) {
         refresh();
         throw;
@@ -103,9 +95,9 @@ template <typename F> void TUnfinishedStrips::decide(F&& f) {
 }
 
 void TUnfinishedStrips::btnMarkPrintedClick() {
-    decide([this](const QList<qint64>& e) { markStripsPrinted(journal_, qryEXEC_, e); });
+    decide(true);
 }
 
 void TUnfinishedStrips::btnPrintAgainClick() {
-    decide([this](const QList<qint64>& e) { releaseStrips(journal_, e); });
+    decide(false);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/StripRecovery.h"
+
 #include <QDialog>
 #include <QList>
 #include <functional>
@@ -7,19 +9,21 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
-class ExecQuery;
 class PrintJournal;
+class RecordClaims;
 class Prompts;
 
 // "Unfinished strips": the strips the journal holds that may have printed
-// without being marked (printing/StripRecovery.h), one line each. The
+// without being marked, and those the label database holds for a person at
+// any station (printing/StripRecovery.h), one line each. The
 // operator decides for the selected lines, or for all: "Mark printed" marks
 // their records printed, "Print again" leaves them for a later run. "Later"
 // closes it; the strips stay held until decided.
 class TUnfinishedStrips : public QDialog {
     Q_OBJECT
 public:
-    TUnfinishedStrips(PrintJournal& journal, ExecQuery& qryEXEC, Prompts& prompts, int codePage,
+    // journal may be null (a station without one still sees the database's).
+    TUnfinishedStrips(PrintJournal* journal, RecordClaims& claims, Prompts& prompts, int codePage,
                       QWidget* parent = nullptr);
 
     // Shows it modally until it is closed; the number of strips still undecided.
@@ -37,18 +41,18 @@ public:
     void btnPrintAgainClick();
 
     QLabel* lblPrompt = nullptr;
-    QListWidget* lstStrips = nullptr; // one line a strip; its data is the entry id
+    QListWidget* lstStrips = nullptr; // one line a strip
     QPushButton* btnSelectAll = nullptr;
     QPushButton* btnMarkPrinted = nullptr;
     QPushButton* btnPrintAgain = nullptr;
     QPushButton* btnLater = nullptr;
 
 private:
-    QList<qint64> selectedEntries() const;
-    template <typename F> void decide(F&& f);
+    void decide(bool markPrinted);
 
-    PrintJournal& journal_;
-    ExecQuery& qryEXEC_;
+    PrintJournal* journal_;
+    RecordClaims& claims_;
+    QList<UnfinishedStrip> strips_; // in the list's order
     Prompts& prompts_;
     int codePage_;
 };

@@ -9,6 +9,7 @@
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
+#include "db/RecordClaims.h"
 #include "forms/HistoryWindow.h"
 #include "forms/QtPrintProgress.h"
 #include "forms/Ubarsetting.h"
@@ -140,7 +141,12 @@ QString TmainBarcode::stationInfoText() const {
     const QString state = printerState ? printerState->stateText() : QString();
     if (!state.isEmpty())
         text += (zh ? u8("，%1") : QStringLiteral(", %1")).arg(state);
-    if (journal) {
+    if (dm_.conADO().isOpen()) {
+        RecordClaims claims(dm_.qryEXEC(), dm_.conADO(), QString());
+        const QString held = heldStatusText(journal, claims, UICodePage);
+        if (!held.isEmpty())
+            text += QStringLiteral("   ") + held;
+    } else if (journal) {
         const QString held = journalStatusText(*journal, UICodePage);
         if (!held.isEmpty())
             text += QStringLiteral("   ") + held;

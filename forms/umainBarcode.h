@@ -27,6 +27,7 @@ class PplaApi;
 class PrinterFeedback;
 class PrinterStateWatcher;
 class PrintProgress;
+class PrintStation;
 class StripJournal;
 class TFNewOrder;
 class TBarSetting;
@@ -125,6 +126,8 @@ public:
     // every run the operator starts; their records are held until decided.
     // It must outlive the window.
     StripJournal* journal = nullptr;
+    // What this window's runs print through, from the parts above.
+    PrintStation printStation();
     // Shows "Unfinished strips" when the journal holds any; true when it
     // holds none (any more) afterwards.
     bool decideUnfinished();

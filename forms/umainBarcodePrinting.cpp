@@ -7,11 +7,12 @@
 #include "core/ErrorReport.h"
 #include "core/Language.h"
 #include "db/LabelList.h"
-#include "db/StripClaim.h"
+#include "db/RecordClaims.h"
 #include "forms/QtPrintProgress.h"
 #include "forms/UnfinishedStrips.h"
 #include "printing/ListPrinter.h"
 #include "printing/ManualList.h"
+#include "printing/PrintStation.h"
 #include "printing/PrinterStateWatcher.h"
 #include "printing/StripJournal.h"
 
@@ -93,27 +94,30 @@ ListPrintResult TmainBarcode::printList(int limit, bool automatic) {
     if (!automatic)
         decideUnfinished();
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
-    // Another station on the same database prints none of this run's records.
-    const auto claim = stripClaimFor(dm_.qryEXEC(), dm_.conADO());
-    claim->codePage = UICodePage;
+    PrintStation station = printStation();
     printing([&](PrintProgress& progress) {
-        ListPrintContext ctx{*qryLable, dm_.qryEXEC(), printer_, layout_, format, progress};
-        ctx.claim = claim.get();
-        result = PrintLabelList(ctx, limit, printerFeedback, {}, journal);
+        result = station.printList(*qryLable, layout_, format, progress, limit);
     });
     showFeedback(result);
     return result;
 }
 
+PrintStation TmainBarcode::printStation() {
+    return PrintStation(&dm_, printer_, printerFeedback, journal,
+                        stationName(qEnvironmentVariable("VORNELL_STATION")), UICodePage);
+}
+
 bool TmainBarcode::decideUnfinished() {
     // A journal that cannot be used says so when a run starts.
-    if (!journal || !journal->journal())
+    PrintJournal* journaled = journal ? journal->journal() : nullptr;
+    if (journal && !journaled)
         return true;
     struct Shown {
         TmainBarcode& w;
         ~Shown() { w.showStationInfo(); }
     } shown{*this};
-    TUnfinishedStrips dialog(*journal->journal(), dm_.qryEXEC(), prompts_, UICodePage, this);
+    PrintStation station = printStation();
+    TUnfinishedStrips dialog(journaled, station.claims(), prompts_, UICodePage, this);
     return dialog.count() == 0 || dialog.showModal() == 0;
 }
 
@@ -160,9 +164,9 @@ void TmainBarcode::BitBtn1Click() {
     decideUnfinished();
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     ListPrintResult result;
+    PrintStation station = printStation();
     printing([&](PrintProgress& progress) {
-        result = printHandTypedList(strips, layout_, format, printer_, progress, printerFeedback,
-                                    {}, journal);
+        result = station.printTyped(strips, layout_, format, progress);
     });
     showFeedback(result);
     if (!result.failure.isEmpty())

@@ -120,6 +120,7 @@ void PrintJournal::open(const QString& path, int keepDays) {
                 throw AppError(QStringLiteral("the file is some other database"));
             q.finish();
         }
+        madeAtOpen_ = id != kApplicationId;
         exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         exec(QStringLiteral("PRAGMA synchronous=FULL"));
         // A write at once: a file that cannot take one is found now, not at

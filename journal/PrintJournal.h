@@ -71,6 +71,9 @@ public:
 
     // The entries removed by the last open.
     int prunedAtOpen() const { return pruned_; }
+    // Whether the last open found no journal (a missing or empty file) and
+    // made a new one: it knows nothing of strips printed before.
+    bool madeAtOpen() const { return madeAtOpen_; }
 
 private:
     QSqlDatabase db() const;
@@ -84,6 +87,7 @@ private:
     QString path_;
     QString connection_;
     int pruned_ = 0;
+    bool madeAtOpen_ = false;
     bool synced_ = true;   // commits wait for the disk (synchronous=FULL)
     bool pending_ = false; // steps the file holds that may not be on the disk
     // The kind of each strip begun here and not yet final: note() needs it.

@@ -4,8 +4,7 @@
 #include "core/TestAbort.h"
 #include "core/Text.h"
 #include "db/LabelList.h"
-#include "db/StripClaim.h"
-#include "printing/PrintMarking.h"
+#include "db/RecordClaims.h"
 #include "printing/PrintProgress.h"
 #include "printing/StripJournal.h"
 
@@ -31,125 +30,159 @@ struct EndProgress {
 };
 
 // The open list from its top, three records a strip; the current record
-// follows the run. Held records (strips not yet decided) are passed over.
-// With a claim, a strip's records are re-checked under it and those another
-// station printed are passed over too, and counted; the strip is filled from
-// the records after them. The claim is taken for the first strip handed out
-// and given up once every strip handed out under it was marked (one strip at
-// a time, or a group in flight), or when the run ends.
+// follows the run. Held records (strips the journal holds undecided) are
+// passed over. Each strip's records are claimed in the label database before
+// it goes out (RecordClaims); records another station printed, claimed or
+// holds are passed over and counted, and the strip is filled from the records
+// after them. A strip that came out is marked and released in one
+// transaction; one that did not go out gives its records back; one that may
+// have come out keeps them, held for a person.
 class ListStrips : public StripSource {
 public:
-    ListStrips(LabelList& list, ExecQuery& qryEXEC, int records, QSet<qint64> held,
-               StripClaim* claim)
-        : list_(list), qryEXEC_(qryEXEC), records_(records), held_(std::move(held)), claim_(claim) {
-    }
-    ~ListStrips() override {
-        try {
-            finish();
-        } catch (const AppError&) {
-            // The run is ending on an error of its own.
-        }
-    }
+    ListStrips(LabelList& list, RecordClaims& claims, int records, QSet<qint64> held)
+        : list_(list), claims_(claims), records_(records), held_(std::move(held)) {}
+    ~ListStrips() override { finish(); }
 
     LabelRow next() override {
         prepare();
-        const LabelRow row = *prepared_;
+        const LabelRow row = prepared_->row;
+        for (const LabelSlot& slot : row.labels)
+            if (slot.id != 0)
+                keyOf_.insert(slot.id, prepared_->key);
         prepared_.reset();
-        ++outstanding_;
         list_.setCurrentRow(qMin(next_, list_.count() - 1));
         return row;
     }
     bool more() const override { return prepare(); }
     bool complete() const override { return !prepared_ && next_ >= records_; }
     void printed(const LabelRow& row) override {
-        SetPrintFlag(qryEXEC_, row.labels[0].id, row.labels[1].id, row.labels[2].id);
-        for (const LabelSlot& slot : row.labels)
-            if (slot.id != 0)
-                marked_ << slot.id;
-        if (--outstanding_ == 0)
-            finish();
+        const QList<int64_t> ids = idsOf(row);
+        const QString key = keyOf_.value(ids.value(0));
+        try {
+            claims_.markAndRelease(ids, key);
+        } catch (const AppError& e) {
+            forget(ids);
+            // Its records stay claimed, so no station prints them again.
+            const QString text = QStringLiteral("Labels were printed but could not be marked as "
+                                                "printed (Iden_id %1). Printing stopped. %2")
+                                     .arg(idText(ids), e.text());
+            try {
+                claims_.hold(ids, key, text);
+            } catch (const AppError&) {
+            }
+            throw AppError(text);
+        }
+        abortAt("released");
+        forget(ids);
+    }
+    void notPrinted(const LabelRow& row, bool mayHaveComeOut, const QString& reason) override {
+        const QList<int64_t> ids = idsOf(row);
+        if (ids.isEmpty())
+            return;
+        const QString key = keyOf_.value(ids.first());
+        forget(ids);
+        // When this fails the claims stay as they are: the records are
+        // printed by no station until a person decides.
+        try {
+            if (mayHaveComeOut)
+                claims_.hold(ids, key, reason);
+            else
+                claims_.release(ids, key);
+        } catch (const AppError&) {
+        }
     }
 
-    // Gives the claim up, keeping the marks made under it; a strip read under
-    // it and not handed out is read again under the next one.
+    // A strip claimed and not handed out gives its records back.
     void finish() {
-        if (!claim_ || !claim_->held())
+        if (!prepared_)
             return;
-        if (prepared_) {
-            prepared_.reset();
-            next_ = preparedFrom_;
-        }
-        outstanding_ = 0;
-        const QList<int64_t> marked = std::exchange(marked_, {});
+        const Prepared p = *prepared_;
+        prepared_.reset();
+        next_ = p.from;
         try {
-            claim_->release(!marked.isEmpty());
-        } catch (const AppError& e) {
-            QStringList ids;
-            for (int64_t id : marked)
-                ids << QString::number(id);
-            throw AppError(QStringLiteral("Labels were printed but could not be marked as "
-                                          "printed (Iden_id %1). Printing stopped. %2")
-                               .arg(ids.join(QStringLiteral(", ")), e.text()));
+            claims_.release(idsOf(p.row), p.key);
+        } catch (const AppError&) {
         }
     }
     int skipped() const { return skipped_; }
+    int claimedElsewhere() const { return elsewhere_; }
 
 private:
-    // Reads the next strip's records into prepared_; false at the end.
+    struct Prepared {
+        LabelRow row;
+        QString key;
+        int from = 0;
+    };
+
+    static QList<int64_t> idsOf(const LabelRow& row) {
+        QList<int64_t> ids;
+        for (const LabelSlot& slot : row.labels)
+            if (slot.id != 0)
+                ids << slot.id;
+        return ids;
+    }
+    static QString idText(const QList<int64_t>& ids) {
+        QStringList out;
+        for (int64_t id : ids)
+            out << QString::number(id);
+        return out.join(QStringLiteral(", "));
+    }
+    void forget(const QList<int64_t>& ids) {
+        for (int64_t id : ids)
+            keyOf_.remove(id);
+    }
+
+    // Claims the next strip's records into prepared_; false at the end.
     bool prepare() const {
         if (prepared_)
             return true;
         const int end = qMin(records_, list_.count());
         if (!list_.isOpen() || next_ >= end)
             return false;
-        if (claim_ && !claim_->held()) {
-            claim_->claim();
-            abortAt("claimed");
-        }
-        LabelRow row;
+        Prepared p;
+        p.key = RecordClaims::newStripKey();
+        p.from = next_;
         int filled = 0;
-        const int from = next_;
         while (filled < 3 && next_ < end) {
             QList<int64_t> window;
-            for (int i = next_; i < qMin(next_ + kRecheckWindow, end); ++i)
-                window << id(i);
-            const QSet<int64_t> elsewhere = claim_ ? claim_->printedAmong(window) : QSet<int64_t>{};
-            for (int64_t candidate : window) {
-                if (filled == 3)
-                    break;
-                if (elsewhere.contains(candidate)) {
-                    ++skipped_;
-                } else if (!held_.contains(candidate)) {
-                    row.labels[filled].id = candidate;
-                    row.labels[filled].text =
-                        printedLabelText(list_.value(next_, LabelList::LabelText).toString());
+            QList<int> rows;
+            for (; window.size() < 3 - filled && next_ < end; ++next_) {
+                const int64_t candidate = id(next_);
+                if (held_.contains(candidate))
+                    continue;
+                window << candidate;
+                rows << next_;
+            }
+            if (window.isEmpty())
+                continue;
+            const ClaimOutcome got = claims_.take(window, p.key);
+            skipped_ += int(got.printed.size());
+            elsewhere_ += int(got.elsewhere.size());
+            for (qsizetype i = 0; i < window.size(); ++i)
+                if (got.claimed.contains(window[i])) {
+                    p.row.labels[filled].id = window[i];
+                    p.row.labels[filled].text =
+                        printedLabelText(list_.value(rows[i], LabelList::LabelText).toString());
                     ++filled;
                 }
-                ++next_;
-            }
         }
         if (filled == 0)
             return false;
-        prepared_ = row;
-        preparedFrom_ = from;
+        abortAt("claimed");
+        prepared_ = p;
         return true;
     }
     int64_t id(int row) const { return list_.value(row, LabelList::Iden_id).toLongLong(); }
 
-    // Records re-checked with one statement.
-    static constexpr int kRecheckWindow = 24;
-
     LabelList& list_;
-    ExecQuery& qryEXEC_;
+    RecordClaims& claims_;
     int records_; // list records the run reads at most
     QSet<qint64> held_;
-    StripClaim* claim_;
     mutable int next_ = 0; // the list's next record to read
     mutable int skipped_ = 0;
-    mutable std::optional<LabelRow> prepared_;
-    mutable int preparedFrom_ = 0;
-    int outstanding_ = 0; // strips handed out under the claim, not yet marked
-    QList<int64_t> marked_;
+    mutable int elsewhere_ = 0;
+    mutable std::optional<Prepared> prepared_;
+    QHash<int64_t, QString> keyOf_; // the strip key of each record handed out
 };
 
 class HandTypedStrips : public StripSource {
@@ -183,11 +216,12 @@ ListPrintResult PrintLabelList(const ListPrintContext& ctx, int limit, PrinterFe
     EndProgress endProgress{ctx.progress};
     ctx.progress.begin(stripsFor(records - heldHere));
     list.setCurrentRow(0);
-    ListStrips strips(list, ctx.qryEXEC, records, held, ctx.claim);
+    ListStrips strips(list, ctx.claims, records, held);
     ListPrintResult result = runStrips(strips, ctx.layout, ctx.format, ctx.ppla, ctx.progress,
                                        feedback, settings, journal);
     strips.finish();
     result.printedElsewhere = strips.skipped();
+    result.claimedElsewhere = strips.claimedElsewhere();
     return result;
 }
 

@@ -8,7 +8,7 @@
 
 class ExecQuery;
 class LabelList;
-class StripClaim;
+class RecordClaims;
 class PplaApi;
 class PrinterFeedback;
 class PrintProgress;
@@ -32,11 +32,9 @@ struct ListPrintContext {
     const TLabelLayout& layout;
     LabelFormat format;
     PrintProgress& progress;
-    // Another station on the same database prints none of the records this
-    // one prints: each strip (or group in flight) is claimed, its records
-    // re-checked, printed, marked and released. None: no claim, as on a
-    // station alone.
-    StripClaim* claim = nullptr;
+    // The claims in the label database: no other station prints a record
+    // this run claimed, and none is printed twice without a person deciding.
+    RecordClaims& claims;
 };
 
 // The end-of-run note on records skipped because another station printed
@@ -52,10 +50,13 @@ QString printedElsewhereText(int records, int32_t codePage);
 // operator stops it (after the strip in hand, which is marked), or when a
 // marking fails (AppError naming the unmarked records).
 //
-// With a claim, records another station has marked printed by the time their
-// strip is claimed are passed over and counted
-// (ListPrintResult::printedElsewhere); the strip is filled from the records
-// after them. A claim that cannot be taken raises AppError.
+// Each strip's records are claimed (db/RecordClaims.h) before it goes out:
+// records marked printed by then are passed over and counted
+// (ListPrintResult::printedElsewhere), as are records another strip claims
+// or holds (claimedElsewhere); the strip is filled from the records after
+// them. A claim statement that fails raises AppError. A strip that came out
+// is marked and released in one transaction; one that may have come out
+// stays claimed, held for a person.
 //
 // With feedback, a strip's records are marked only once the printer has
 // finished it without a fault (see runStrips); strips not known to have come

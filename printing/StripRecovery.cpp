@@ -1,10 +1,11 @@
 #include "printing/StripRecovery.h"
 
 #include "core/AppError.h"
+#include "db/RecordClaims.h"
 #include "journal/PrintJournal.h"
-#include "printing/PrintMarking.h"
 #include "printing/StripJournal.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace {
@@ -60,30 +61,92 @@ QList<UnfinishedStrip> unfinishedStrips(const PrintJournal& journal, int32_t cod
     return out;
 }
 
-void markStripsPrinted(PrintJournal& journal, ExecQuery& qryEXEC, const QList<qint64>& entries) {
+QList<UnfinishedStrip> unfinishedStrips(const PrintJournal* journal, RecordClaims& claims,
+                                        int32_t codePage) {
+    QList<UnfinishedStrip> out =
+        journal ? unfinishedStrips(*journal, codePage) : QList<UnfinishedStrip>();
+    QSet<qint64> listed;
+    for (const UnfinishedStrip& s : std::as_const(out))
+        for (const JournalRecord& r : s.journaled.records)
+            listed.insert(r.idenId);
+    // Held records, one line a strip; a strip in flight at a station is
+    // that station's business.
+    QList<QString> keys;
+    QHash<QString, UnfinishedStrip> byKey;
+    QHash<QString, QStringList> texts;
+    for (const ClaimedRecord& c : claims.all()) {
+        if (c.state != QLatin1String("held") || listed.contains(c.id))
+            continue;
+        if (!byKey.contains(c.strip)) {
+            keys << c.strip;
+            UnfinishedStrip s;
+            s.station = c.station;
+            s.known = c.reason;
+            s.journaled.created = c.since;
+            byKey.insert(c.strip, s);
+        }
+        byKey[c.strip].ids << c.id;
+        texts[c.strip] << c.labelText;
+    }
+    const bool zh = codePage == kChinese;
+    for (const QString& key : std::as_const(keys)) {
+        UnfinishedStrip s = byKey.value(key);
+        s.line = QStringLiteral("%1  %2  %3  -  %4")
+                     .arg(s.journaled.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                          (zh ? u8("工作站 %1") : QStringLiteral("station %1")).arg(s.station),
+                          texts.value(key).join(QStringLiteral(", ")), s.known);
+        out << s;
+    }
+    return out;
+}
+
+void markStripsPrinted(PrintJournal& journal, RecordClaims& claims, const QList<qint64>& entries) {
     for (qint64 id : entries) {
         const auto e = journal.entry(id);
         if (!e || !e->undecided)
             continue;
         if (e->kind == EntryKind::List) {
-            std::array<int64_t, 3> ids{0, 0, 0};
-            for (qsizetype i = 0; i < e->records.size() && i < 3; ++i)
-                ids[size_t(i)] = e->records[i].idenId;
-            SetPrintFlag(qryEXEC, ids[0], ids[1], ids[2]);
+            QList<int64_t> ids;
+            for (const JournalRecord& r : e->records)
+                ids << r.idenId;
+            claims.decide(ids, true);
         }
         journal.note(id, StripState::Marked, QStringLiteral("marked printed by the operator"));
     }
     journal.flush(); // a person's decision is kept through a power cut
 }
 
-void releaseStrips(PrintJournal& journal, const QList<qint64>& entries) {
+void releaseStrips(PrintJournal& journal, const QList<qint64>& entries, RecordClaims* claims) {
     for (qint64 id : entries) {
         const auto e = journal.entry(id);
         if (!e || !e->undecided)
             continue;
+        if (claims && e->kind == EntryKind::List) {
+            QList<int64_t> ids;
+            for (const JournalRecord& r : e->records)
+                ids << r.idenId;
+            claims->decide(ids, false);
+        }
         journal.note(id, StripState::Released, QStringLiteral("to be printed again"));
     }
     journal.flush();
+}
+
+void decideStrips(PrintJournal* journal, RecordClaims& claims, const QList<UnfinishedStrip>& strips,
+                  bool markPrinted) {
+    QList<qint64> entries;
+    for (const UnfinishedStrip& s : strips) {
+        if (s.entry == 0)
+            claims.decide(QList<int64_t>(s.ids.begin(), s.ids.end()), markPrinted);
+        else
+            entries << s.entry;
+    }
+    if (entries.isEmpty() || !journal)
+        return;
+    if (markPrinted)
+        markStripsPrinted(*journal, claims, entries);
+    else
+        releaseStrips(*journal, entries, &claims);
 }
 
 QString heldRecordsText(int count, int32_t codePage) {
@@ -98,6 +161,18 @@ QString heldRecordsText(int count, int32_t codePage) {
 QString journalStatusText(const StripJournal& journal, int32_t codePage) {
     try {
         return heldRecordsText(int(journal.held().size()), codePage);
+    } catch (const AppError& e) {
+        return e.text();
+    }
+}
+
+QString heldStatusText(const StripJournal* journal, RecordClaims& claims, int32_t codePage) {
+    try {
+        QSet<qint64> held = journal ? journal->held() : QSet<qint64>();
+        for (const ClaimedRecord& c : claims.all())
+            if (c.state == QLatin1String("held"))
+                held.insert(c.id);
+        return heldRecordsText(int(held.size()), codePage);
     } catch (const AppError& e) {
         return e.text();
     }

@@ -83,14 +83,22 @@ private:
     void plain() {
         while (source_.more()) {
             const LabelRow row = source_.next();
-            const StripPlan plan = planStrip(layout_, format_, row);
-            const qint64 entry = sending(plan);
             bool sentAny = false;
-            if (!send(plan, entry, &r_.failure, &sentAny)) {
-                note(entry, sentAny ? StripState::Uncertain : StripState::Failed, r_.failure);
-                return;
+            qint64 entry = 0;
+            try {
+                const StripPlan plan = planStrip(layout_, format_, row);
+                entry = sending(plan);
+                if (!send(plan, entry, &r_.failure, &sentAny)) {
+                    note(entry, sentAny ? StripState::Uncertain : StripState::Failed, r_.failure);
+                    source_.notPrinted(row, sentAny, r_.failure);
+                    return;
+                }
+                sentAny = true;
+                sent(entry);
+            } catch (const AppError& e) {
+                source_.notPrinted(row, sentAny, e.text());
+                throw;
             }
-            sent(entry);
             source_.printed(row);
             marked({row, entry});
             ++r_.stripsPrinted;
@@ -103,8 +111,6 @@ private:
     void confirmed() {
         while (source_.more() && !stop_) {
             const LabelRow row = source_.next();
-            const StripPlan plan = planStrip(layout_, format_, row);
-            const qint64 entry = sending(plan);
             QString why;
             bool sentAny = false;
             // Asked on the strip's own connection: the answer comes only once
@@ -112,9 +118,23 @@ private:
             QString unread;
             std::optional<PrinterStatus> taken;
             const auto ask = [&] { taken = feedback_->askOpenPort(s_.answerMs, &unread); };
-            if (!send(plan, entry, &why, &sentAny, ask)) {
+            qint64 entry = 0;
+            bool whole = false;
+            try {
+                const StripPlan plan = planStrip(layout_, format_, row);
+                entry = sending(plan);
+                whole = send(plan, entry, &why, &sentAny, ask);
+                if (whole)
+                    sent(entry);
+            } catch (const AppError& e) {
+                source_.notPrinted(row, sentAny, e.text());
+                holdGroup(e.text());
+                throw;
+            }
+            if (!whole) {
                 // What went before it may still be confirmed; this strip,
                 // if any of it went out, is not known to have come out.
+                source_.notPrinted(row, sentAny, sentAny ? onPort(why) : why);
                 confirm();
                 note(entry, sentAny ? StripState::Uncertain : StripState::Failed,
                      sentAny ? onPort(why) : why);
@@ -123,13 +143,13 @@ private:
                 end(why);
                 return;
             }
-            sent(entry);
             if (!taken) {
                 const QString reason =
                     onPort(zh_ ? QStringLiteral(u"打印机没有确认收到整条标签（%1）").arg(unread)
                                : QStringLiteral("the printer did not confirm it read the whole "
                                                 "strip (%1)")
                                      .arg(unread));
+                source_.notPrinted(row, true, reason);
                 confirm();
                 note(entry, StripState::Uncertain, reason);
                 r_.uncertain.append({row, reason});
@@ -183,19 +203,27 @@ private:
                               .arg(s_.finishMs / 1000));
             QThread::msleep(s_.pollMs);
         }
-        for (const InFlight& f : group_)
-            note(f.entry, StripState::Confirmed);
+        try {
+            for (const InFlight& f : group_)
+                note(f.entry, StripState::Confirmed);
+        } catch (const AppError& e) {
+            holdGroup(e.text());
+            throw;
+        }
         abortAt("confirmed");
         for (size_t i = 0; i < group_.size(); ++i) {
             try {
                 source_.printed(group_[i].row);
             } catch (const AppError& e) {
-                // The strips after it came out too and are not marked either.
+                // The strips after it came out too and are not marked either:
+                // held with it.
                 QStringList rest;
-                for (size_t j = i + 1; j < group_.size(); ++j)
+                for (size_t j = i + 1; j < group_.size(); ++j) {
+                    source_.notPrinted(group_[j].row, true, e.text());
                     for (const LabelSlot& slot : group_[j].row.labels)
                         if (slot.id != 0)
                             rest << QString::number(slot.id);
+                }
                 group_.clear();
                 if (rest.isEmpty())
                     throw;
@@ -215,6 +243,7 @@ private:
     bool fail(const QString& why) {
         const QString text = onPort(why);
         for (const InFlight& f : group_) {
+            source_.notPrinted(f.row, true, text);
             note(f.entry, StripState::Uncertain, text);
             r_.uncertain.append({f.row, text});
         }
@@ -222,6 +251,14 @@ private:
         if (endText_.isEmpty())
             endText_ = text;
         return false;
+    }
+
+    // The run ends on an error with strips in flight: they went out, and
+    // nobody knows whether they came out.
+    void holdGroup(const QString& why) {
+        for (const InFlight& f : group_)
+            source_.notPrinted(f.row, true, why);
+        group_.clear();
     }
 
     // The last steps of the run reach the disk; a journal that cannot take

@@ -51,6 +51,9 @@ struct ListPrintResult {
     QList<UncertainStrip> uncertain;
     // Records of the list skipped because another station printed them.
     int printedElsewhere = 0;
+    // Records of the list skipped because another station claimed or holds
+    // them.
+    int claimedElsewhere = 0;
 };
 
 // The strips of one run, one after another.
@@ -64,6 +67,9 @@ public:
     virtual bool complete() const = 0;
     // The strip came out: its records are marked.
     virtual void printed(const LabelRow& row) = 0;
+    // The strip was handed out and is not marked: mayHaveComeOut when any
+    // of it went out (held for a person), otherwise none of it did.
+    virtual void notPrinted(const LabelRow&, bool /*mayHaveComeOut*/, const QString& /*reason*/) {}
 };
 
 // Sends the source's strips and hands each one that came out to printed().

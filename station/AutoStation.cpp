@@ -9,6 +9,7 @@
 #include "printing/ListPrinter.h"
 #include "printing/PortDevice.h"
 #include "printing/PrintProgress.h"
+#include "printing/PrintStation.h"
 #include "printing/StripJournal.h"
 #include "settings/uBarcode.h"
 #include "station/StationLog.h"
@@ -26,17 +27,24 @@ QStringList autoQueryLines(const AutoSettings& s, const QSet<int64_t>& held, Dia
     filter.toPrint = true;
     filter.codePage = UICodePage;
     QStringList lines = labelQueryLines(filter, dialect);
-    if (held.isEmpty())
-        return lines;
-    QList<int64_t> ids(held.begin(), held.end());
-    std::sort(ids.begin(), ids.end());
-    QStringList text;
-    for (int64_t id : ids)
-        text << QString::number(id);
-    const auto order = std::find_if(lines.begin(), lines.end(), [](const QString& l) {
-        return l.startsWith(QLatin1String("ORDER BY"));
-    });
-    lines.insert(order, QStringLiteral("      AND  Iden_id NOT IN (%1) ").arg(text.join(',')));
+    const qsizetype order =
+        std::find_if(lines.begin(), lines.end(),
+                     [](const QString& l) { return l.startsWith(QLatin1String("ORDER BY")); }) -
+        lines.begin();
+    // Records a station claimed or holds are not listed: a run would only
+    // pass over them.
+    QStringList skip{
+        QStringLiteral("      AND  Iden_id NOT IN (SELECT Iden_id FROM VornellClaim) ")};
+    if (!held.isEmpty()) {
+        QList<int64_t> ids(held.begin(), held.end());
+        std::sort(ids.begin(), ids.end());
+        QStringList text;
+        for (int64_t id : ids)
+            text << QString::number(id);
+        skip << QStringLiteral("      AND  Iden_id NOT IN (%1) ").arg(text.join(','));
+    }
+    for (qsizetype i = 0; i < skip.size(); ++i)
+        lines.insert(order + i, skip[i]);
     return lines;
 }
 
@@ -76,20 +84,33 @@ private:
 
 } // namespace
 
-AutoStation::AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla,
-                         PrinterFeedback* feedback, StationLog& log, AutoSettings settings,
-                         StripJournal* journal)
-    : dm_(dm), layout_(layout), ppla_(ppla), feedback_(feedback), log_(log), journal_(journal),
-      s_(std::move(settings)) {}
+AutoStation::AutoStation(TDMdata& dm, PrintStation& station, const TLabelLayout& layout,
+                         StationLog& log, AutoSettings settings)
+    : dm_(dm), station_(station), layout_(layout), log_(log), s_(std::move(settings)) {}
+
+void AutoStation::reportLeftovers() {
+    QList<ClaimedRecord> mine;
+    try {
+        mine = station_.holdLeftovers();
+    } catch (const AppError& e) {
+        log_.error(QStringLiteral("auto: %1").arg(e.text()));
+        return;
+    }
+    const QString text = station_.leftoversText(mine);
+    if (!text.isEmpty())
+        log_.warning(QStringLiteral("auto: ") + text);
+}
 
 int AutoStation::run() {
-    log_.info(QStringLiteral("auto: label size %1%2, printing to %3 (%4) every %5 s")
+    log_.info(QStringLiteral("auto: station %6, label size %1%2, printing to %3 (%4) every %5 s")
                   .arg(s_.labelSize,
                        s_.labelLike.isEmpty()
                            ? QString()
                            : QStringLiteral(", label text like '%1'").arg(s_.labelLike),
                        layout_.port, portDevice(layout_.port, PortConfig()))
-                  .arg(s_.intervalMs / 1000.0));
+                  .arg(s_.intervalMs / 1000.0)
+                  .arg(station_.name()));
+    reportLeftovers();
     while (!StopSignal::requested()) {
         runOnce();
         if (StopSignal::waitFor(s_.intervalMs))
@@ -113,8 +134,9 @@ void AutoStation::runOnce() {
         }
         // Held by this process, and by the journal until a person decides.
         QSet<int64_t> held = held_;
-        if (journal_ && journal_->journal()) {
-            const QSet<qint64> journaled = journal_->held();
+        StripJournal* journal = station_.journal();
+        if (journal && journal->journal()) {
+            const QSet<qint64> journaled = journal->held();
             if (!journaled.isEmpty())
                 log_.warning(QStringLiteral("run %1: %2 records held in the print journal, not "
                                             "printed until a person decides")
@@ -139,8 +161,7 @@ void AutoStation::runOnce() {
             return;
         }
         StripLog progress(log_, list, where, run);
-        result = PrintLabelList({list, dm_.qryEXEC(), ppla_, layout_, s_.format, progress}, -1,
-                                feedback_, {}, journal_);
+        result = station_.printList(list, layout_, s_.format, progress);
     } catch (const AppError& e) {
         result.failure = e.text();
     }

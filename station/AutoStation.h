@@ -9,10 +9,8 @@
 
 #include <cstdint>
 
-class PplaApi;
-class PrinterFeedback;
+class PrintStation;
 class StationLog;
-class StripJournal;
 class TDMdata;
 struct TLabelLayout;
 
@@ -31,18 +29,17 @@ struct AutoSettings {
 QStringList autoQueryLines(const AutoSettings& settings, const QSet<int64_t>& held,
                            Dialect dialect);
 
-// vornell auto: runs the label query and prints what it lists, with marking
-// and printer feedback, every intervalMs until a stop signal; the strip in
-// hand is finished and marked first. A run that fails (the database, the
-// port, the printer) is logged and the next run tries again. Strips the
-// printer did not confirm are held: logged, never printed again by this
-// process, nor are the records the print journal holds for a person (when a
-// journal is given: each strip is journaled as the window's runs journal
-// theirs). Returns the exit code.
+// vornell auto: runs the label query and prints what it lists through the
+// station (claims, journal, printer feedback, marking) every intervalMs
+// until a stop signal; the strip in hand is finished and marked first. A run
+// that fails (the database, the port, the printer) is logged and the next
+// run tries again. Strips the printer did not confirm stay held in the
+// database until a person decides, as do the records this station claimed
+// when it last stopped with strips in flight. Returns the exit code.
 class AutoStation {
 public:
-    AutoStation(TDMdata& dm, const TLabelLayout& layout, PplaApi& ppla, PrinterFeedback* feedback,
-                StationLog& log, AutoSettings settings, StripJournal* journal = nullptr);
+    AutoStation(TDMdata& dm, PrintStation& station, const TLabelLayout& layout, StationLog& log,
+                AutoSettings settings);
 
     int run();
     // One query and print run (tests call it directly).
@@ -51,12 +48,13 @@ public:
     const QSet<int64_t>& held() const { return held_; }
 
 private:
+    // At start: what this station left held, said once.
+    void reportLeftovers();
+
     TDMdata& dm_;
+    PrintStation& station_;
     const TLabelLayout& layout_;
-    PplaApi& ppla_;
-    PrinterFeedback* feedback_;
     StationLog& log_;
-    StripJournal* journal_;
     AutoSettings s_;
     int runs_ = 0;
     bool reopen_ = false; // the connection failed: open it again first

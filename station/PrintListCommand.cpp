@@ -1,7 +1,9 @@
 #include "station/PrintListCommand.h"
 
 #include "core/AppError.h"
+#include "core/Language.h"
 #include "printing/PrintProgress.h"
+#include "printing/PrintStation.h"
 #include "printing/StripRun.h"
 #include "settings/uBarcode.h"
 #include "station/CommandLine.h"
@@ -80,7 +82,10 @@ int runPrintList(const Command& command, const TLabelLayout& layout, PplaApi& pp
     LoggedProgress progress(log);
     ListPrintResult result;
     try {
-        result = runStrips(strips, layout, format, ppla, progress, feedback);
+        // No database: hand-typed strips are neither claimed nor marked.
+        PrintStation station(nullptr, ppla, feedback, nullptr,
+                             stationName(qEnvironmentVariable("VORNELL_STATION")), UICodePage);
+        result = station.printStrips(strips, layout, format, progress);
     } catch (const AppError& e) {
         result.failure = e.text();
     }

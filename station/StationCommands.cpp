@@ -6,6 +6,7 @@
 #include "db/DbDescription.h"
 #include "db/DbLocation.h"
 #include "printer/PplaPrinter.h"
+#include "printing/PrintStation.h"
 #include "printing/StripJournal.h"
 #include "settings/SettingsLoad.h"
 #include "settings/uBarcode.h"
@@ -111,8 +112,9 @@ int runAuto(const Command& command, StationLog& log) {
     StoppableFeedback feedback(printer, kFeedbackGraceMs);
     watchdogLog = &log;
     StopSignal::startWatchdog(kStopGraceMs, ExitCode::Ok, lastWords);
-    const int code =
-        AutoStation(*dm, layout, printer, &feedback, log, settings, journal.get()).run();
+    PrintStation station(dm.get(), printer, &feedback, journal.get(),
+                         stationName(env.value(QStringLiteral("VORNELL_STATION"))), UICodePage);
+    const int code = AutoStation(*dm, station, layout, log, settings).run();
     DMdata = nullptr;
     return code;
 }

@@ -201,21 +201,21 @@ BEGIN
 END;
 GO
 
--- Two stations on one database. Before a strip (or a group of strips in
--- flight) goes out, a station takes this application lock on its own session,
--- re-checks that the strip's records are still unprinted (PrintFlag not 1),
--- prints, marks and releases it. Plain writers of PrintLabel never touch it.
--- The station sends, as one batch:
---
---   DECLARE @result int
---   EXEC @result = sp_getapplock @Resource='Vornell.PrintLabel', @LockMode='Exclusive', @LockOwner='Session', @LockTimeout=5000
---   IF @result < 0 RAISERROR('label records claimed by another station (sp_getapplock %d)', 16, 1, @result)
---
--- the re-check
---
---   SELECT Iden_id FROM PrintLabel
---   WHERE Iden_id in (...) AND PrintFlag=1
---
--- and, after the marks:
---
---   EXEC sp_releaseapplock @Resource='Vornell.PrintLabel', @LockOwner='Session'
+-- Claims of label records: a station takes the records of a strip here, with
+-- one short statement, before the strip goes out; a record with a row here is
+-- printed by no other station. State 'claimed': a station is printing it now;
+-- 'held': nobody knows whether its label came out (a printer fault, a station
+-- that stopped with the strip in flight), so it waits for a person's decision
+-- at any station. The marks and the release of a strip that came out are one
+-- transaction. PrintLabel itself is not changed. A station that finds this
+-- table missing prints nothing and says so.
+IF OBJECT_ID(N'dbo.VornellClaim', N'U') IS NULL
+CREATE TABLE dbo.VornellClaim (
+    Iden_id int           NOT NULL PRIMARY KEY,
+    Station nvarchar(200) NOT NULL,
+    State   varchar(10)   NOT NULL,
+    Since   datetime      NOT NULL,
+    Strip   varchar(40)   NOT NULL,
+    Reason  nvarchar(400) NULL
+);
+GO

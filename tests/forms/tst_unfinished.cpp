@@ -1,5 +1,6 @@
 #include "core/Language.h"
 #include "db/LabelList.h"
+#include "db/RecordClaims.h"
 #include "forms/UnfinishedStrips.h"
 #include "forms/umainBarcode.h"
 #include "journal/PrintJournal.h"
@@ -72,7 +73,8 @@ private slots:
     void decides() {
         fill();
         ScriptedPrompts prompts;
-        TUnfinishedStrips d(*journal, dm->qryEXEC(), prompts, 437);
+        RecordClaims claims(dm->qryEXEC(), dm->conADO(), "line1");
+        TUnfinishedStrips d(journal.get(), claims, prompts, 437);
         QCOMPARE(d.windowTitle(), QString("Unfinished strips"));
         QCOMPARE(d.count(), 2);
         QVERIFY2(d.lstStrips->item(0)->text().endsWith(
@@ -94,6 +96,30 @@ private slots:
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(journal->heldIds().isEmpty());
         QVERIFY(prompts.shown.empty());
+    }
+
+    // Strips another station holds in the database are listed with its name
+    // and decided here too; its strips in flight are not listed.
+    void listsAnotherStationsHolds() {
+        fill();
+        RecordClaims line2(dm->qryEXEC(), dm->conADO(), "line2");
+        line2.take({7, 8}, "held-strip");
+        line2.hold({7, 8}, "held-strip", "USB1: the printer is out of paper");
+        line2.take({9}, "in-flight");
+        ScriptedPrompts prompts;
+        RecordClaims claims(dm->qryEXEC(), dm->conADO(), "line1");
+        TUnfinishedStrips d(journal.get(), claims, prompts, 437);
+        QCOMPARE(d.count(), 3);
+        QVERIFY2(d.lstStrips->item(2)->text().endsWith(
+                     "station line2  VA000007, VA000008  -  USB1: the printer is out of paper"),
+                 qPrintable(d.lstStrips->item(2)->text()));
+        d.show();
+        d.lstStrips->item(2)->setSelected(true);
+        QTest::mouseClick(d.btnMarkPrinted, Qt::LeftButton);
+        QCOMPARE(marked(), (QSet<qint64>{7, 8}));
+        QCOMPARE(scalar(dm->conADO(), "SELECT group_concat(Iden_id) FROM VornellClaim").toString(),
+                 QString("9"));
+        QCOMPARE(d.count(), 2);
     }
 
     // At start and before BatchPrint the dialog comes up; "Later" leaves the

@@ -15,6 +15,7 @@
 #include "printing/PrintProgress.h"
 #include "printing/StripJournal.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 
 #include <QGuiApplication>
@@ -59,8 +60,8 @@ int main(int argc, char** argv) {
             ::setrlimit(RLIMIT_FSIZE, &small);
         }
         const ListPrintResult r =
-            PrintLabelList({list, dm->qryEXEC(), printer, layout, LabelFormat::Barcode, progress},
-                           -1, feedback ? &printer : nullptr, {}, &journal);
+            printListVia(*dm, list, printer, layout, LabelFormat::Barcode, progress, -1,
+                         feedback ? &printer : nullptr, {}, &journal);
         if (!r.completed || !r.failure.isEmpty()) {
             std::printf("%s\n", qPrintable(r.failure));
             return 3;

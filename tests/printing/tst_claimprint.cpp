@@ -1,50 +1,28 @@
 #include "core/AppError.h"
 #include "db/LabelList.h"
-#include "db/StripClaim.h"
-#include "printer/PplaPrinter.h"
+#include "db/RecordClaims.h"
 #include "printer/RecordingPpla.h"
-#include "printer/VirtualTcpPrinter.h"
 #include "printing/ListPrinter.h"
 #include "printing/PrintProgress.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-// Printing the label list under a claim: records another station printed
-// meanwhile are passed over, and each database gets its claim statements
-// around every strip or group in flight.
+// Printing the label list with its records claimed in the label database:
+// records another station printed, claimed or holds are passed over; a strip
+// that came out is marked and released in one transaction, one that did not
+// go out gives its records back, one whose marks failed keeps them.
 
-using Ids = QList<qint64>;
+using Ids = QList<int64_t>;
 
 namespace {
-
-// A SQL Server claim whose lock statements are only recorded (there is no
-// server here); the re-check runs on the embedded database, whose text is
-// the same.
-class RecordedServerClaim : public ServerStripClaim {
-public:
-    RecordedServerClaim(TDMdata& dm, QStringList& sent)
-        : ServerStripClaim(dm.qryEXEC(), dm.conADO()), sent_(sent) {}
-
-protected:
-    void run(const QStringList& lines) override { sent_ << lines.join("\r\n"); }
-
-private:
-    QStringList& sent_;
-};
-
 QString mark(const QString& ids) {
     return "UPDATE PrintLabel SET PrintFlag=1, PrintTime=getdate() \r\nWHERE iden_id in (" + ids +
            ") ";
 }
-QString recheck(const QList<int64_t>& ids) {
-    return printedAmongLines(ids).join("\r\n");
-}
-const QString kClaim = serverClaimLines(5000).join("\r\n");
-const QString kRelease = serverReleaseLines().join("\r\n");
-
 } // namespace
 
 class TestClaimPrint : public QObject {
@@ -80,23 +58,29 @@ class TestClaimPrint : public QObject {
         sent.clear();
         dm->qryEXEC().onExecute = [this](const QString& s) { sent << s; };
     }
-    ListPrintContext ctx(StripClaim& claim) {
-        ListPrintContext c{*list, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, silent};
-        c.claim = &claim;
-        return c;
+    ListPrintResult print(int limit = -1) {
+        return printListVia(*dm, *list, ppla, layout, LabelFormat::Barcode, silent, limit);
     }
-    Ids marked() const {
+    Ids column(const QString& sql) const {
         Ids out;
         QSqlQuery q(dm->conADO());
-        q.exec("SELECT Iden_id FROM PrintLabel WHERE PrintFlag=1 ORDER BY Iden_id");
+        q.exec(sql);
         while (q.next())
             out << q.value(0).toLongLong();
         return out;
     }
+    Ids marked() const {
+        return column("SELECT Iden_id FROM PrintLabel WHERE PrintFlag=1 ORDER BY Iden_id");
+    }
+    Ids claimed(const QString& state = "claimed") const {
+        return column(QString("SELECT Iden_id FROM VornellClaim WHERE State='%1' ORDER BY "
+                              "Iden_id")
+                          .arg(state));
+    }
     QStringList marks() const {
         QStringList out;
         for (const QString& s : sent)
-            if (s.startsWith("UPDATE"))
+            if (s.startsWith("UPDATE PrintLabel"))
                 out << s;
         return out;
     }
@@ -137,8 +121,7 @@ private slots:
         QFETCH(QStringList, strips);
         QFETCH(int, counted);
         fill(records, elsewhere);
-        EmbeddedStripClaim claim(dm->qryEXEC(), dm->conADO());
-        const ListPrintResult r = PrintLabelList(ctx(claim), limit);
+        const ListPrintResult r = print(limit);
         QVERIFY(r.completed);
         QCOMPARE(marks(), strips);
         QCOMPARE(r.stripsPrinted, strips.size());
@@ -151,70 +134,67 @@ private slots:
                     expected << id.toLongLong();
         std::sort(expected.begin(), expected.end());
         QCOMPARE(marked(), expected);
-        QVERIFY(!claim.held());
+        QCOMPARE(column("SELECT count(*) FROM VornellClaim"), Ids{0});
     }
 
-    // SQL Server: the lock, the re-check, the mark and the release, strip by
-    // strip, in that order.
-    void serverStatementsPerStrip() {
-        fill(7, {2});
-        RecordedServerClaim claim(*dm, sent);
-        const ListPrintResult r = PrintLabelList(ctx(claim));
+    // Records another station claimed or holds are passed over and stay its.
+    void passesOverAnotherStationsClaims() {
+        fill(9, {});
+        RecordClaims theirs(other->qryEXEC(), other->conADO(), "line2");
+        QCOMPARE(theirs.take({2, 5}, "their-strip").claimed, (Ids{2, 5}));
+        theirs.hold({5}, "their-strip", "printer fault");
+        const ListPrintResult r = print();
         QVERIFY(r.completed);
-        QCOMPARE(r.printedElsewhere, 1);
-        QCOMPARE(sent, (QStringList{kClaim, recheck({1, 2, 3, 4, 5, 6, 7}), mark("1,3,4"), kRelease,
-                                    kClaim, recheck({5, 6, 7}), mark("5,6,7"), kRelease}));
-        QCOMPARE(marked(), (Ids{1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(r.claimedElsewhere, 2);
+        QCOMPARE(marks(), (QStringList{mark("1,3,4"), mark("6,7,8"), mark("9,0,0")}));
+        QCOMPARE(claimed(), Ids{2});
+        QCOMPARE(claimed("held"), Ids{5});
     }
 
-    // With printer feedback the claim spans the group in flight: every strip
-    // of the group is re-checked under it, the group marked, then released.
-    void serverStatementsPerGroup() {
-        VirtualTcpPrinterOptions fast;
-        fast.port = 0;
-        fast.inchesPerSecond = 400;
-        VirtualTcpPrinter printer(fast);
-        QString error;
-        QVERIFY2(printer.start(&error), qPrintable(error));
-        PplaPrinterOptions o;
-        o.env = [port = printer.port()](const QString& name) {
-            return name == "VORNELL_PRINTER_USB1" ? QString("tcp:127.0.0.1:%1").arg(port)
-                                                  : QString();
-        };
-        PplaPrinter driver(o);
-        fill(10, {});
-        RecordedServerClaim claim(*dm, sent);
-        FeedbackSettings s;
-        s.inFlight = 2;
-        s.pollMs = 2;
-        ListPrintContext c{*list, dm->qryEXEC(), driver, layout, LabelFormat::Barcode, silent};
-        c.claim = &claim;
-        const ListPrintResult r = PrintLabelList(c, -1, &driver, s);
-        QVERIFY2(r.failure.isEmpty(), qPrintable(r.failure));
-        QCOMPARE(r.feedback, FeedbackUse::Confirmed);
-        QCOMPARE(sent, (QStringList{kClaim, recheck({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}),
-                                    recheck({4, 5, 6, 7, 8, 9, 10}), mark("1,2,3"), mark("4,5,6"),
-                                    kRelease, kClaim, recheck({7, 8, 9, 10}), recheck({10}),
-                                    mark("7,8,9"), mark("10,0,0"), kRelease}));
+    // Claim, the printer, then marks and release in one transaction.
+    void oneStripsStatements() {
+        fill(2, {});
+        QVERIFY(print().completed);
+        QCOMPARE(sent.size(), 6);
+        QVERIFY2(sent[0].startsWith("INSERT INTO VornellClaim"), qPrintable(sent[0]));
+        QVERIFY2(sent[1].startsWith("SELECT p.Iden_id"), qPrintable(sent[1]));
+        QCOMPARE(sent.mid(2, 2), (QStringList{"BEGIN IMMEDIATE", mark("1,2,0")}));
+        QVERIFY2(sent[4].startsWith("DELETE FROM VornellClaim WHERE Strip=?"), qPrintable(sent[4]));
+        QCOMPARE(sent[5], QString("COMMIT"));
     }
 
-    // A strip that did not reach the printer gives the embedded claim up
-    // without keeping anything of it: the other station claims at once.
+    // A strip that did not reach the printer gives its records back.
     void failedStripReleases() {
         fill(6, {});
         ppla.queueResults("A_CreatePrn", {0, 1});
         ppla.setLastErrorText("Connection refused");
-        EmbeddedStripClaim claim(dm->qryEXEC(), dm->conADO());
-        const ListPrintResult r = PrintLabelList(ctx(claim));
+        const ListPrintResult r = print();
         QVERIFY(!r.completed);
         QVERIFY(!r.failure.isEmpty());
         QCOMPARE(marked(), (Ids{1, 2, 3}));
-        QCOMPARE(sent.last(), QString("ROLLBACK"));
-        QCOMPARE(sent.count("COMMIT"), 1);
-        QVERIFY(QSqlQuery(other->conADO()).exec("PRAGMA busy_timeout=0"));
-        EmbeddedStripClaim next(other->qryEXEC(), other->conADO());
-        next.claim();
-        next.release(false);
+        QCOMPARE(column("SELECT count(*) FROM VornellClaim"), Ids{0});
+    }
+
+    // Marks that cannot be committed (another program holds the database)
+    // leave the strip's records claimed: no run prints them again.
+    void failedMarkKeepsTheClaim() {
+        fill(6, {});
+        QVERIFY(QSqlQuery(dm->conADO()).exec("PRAGMA busy_timeout=100"));
+        int strips = 0;
+        dm->qryEXEC().onExecute = [&](const QString& s) {
+            if (s == "BEGIN IMMEDIATE" && ++strips == 2)
+                QVERIFY(QSqlQuery(other->conADO()).exec("BEGIN EXCLUSIVE"));
+        };
+        QVERIFY_THROWS_EXCEPTION(AppError, print());
+        QVERIFY(QSqlQuery(other->conADO()).exec("ROLLBACK"));
+        QCOMPARE(marked(), (Ids{1, 2, 3}));
+        QCOMPARE(claimed(), (Ids{4, 5, 6}));
+        dm->qryEXEC().onExecute = nullptr;
+        ppla.clear();
+        const ListPrintResult again = print();
+        QCOMPARE(again.stripsPrinted, 0);
+        QCOMPARE(again.claimedElsewhere, 3);
+        QCOMPARE(marked(), (Ids{1, 2, 3}));
     }
 
     void printedElsewhereText_data() {

@@ -7,6 +7,7 @@
 #include "settings/uBarcode.h"
 #include "tests/printer/ScriptedStatusPeer.h"
 #include "tests/support/NetworkPrinter.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
@@ -113,8 +114,8 @@ class TestFeedbackPrint : public QObject {
         return s;
     }
     ListPrintResult print(PplaPrinter& driver, int inFlight) {
-        return PrintLabelList({*list, dm->qryEXEC(), driver, layout, LabelFormat::Barcode, silent},
-                              -1, &driver, settings(inFlight));
+        return printListVia(*dm, *list, driver, layout, LabelFormat::Barcode, silent, -1, &driver,
+                            settings(inFlight));
     }
     // The networked virtual printer of the test and the driver reaching it.
     std::unique_ptr<VirtualTcpPrinter> printer;
@@ -347,9 +348,8 @@ private slots:
         QVERIFY(startPrinter(networkPrinter(50), "auto"));
         fill(15);
         StopAfter stop(1);
-        const ListPrintResult r =
-            PrintLabelList({*list, dm->qryEXEC(), *driver, layout, LabelFormat::Barcode, stop}, -1,
-                           driver.get(), settings(inFlight));
+        const ListPrintResult r = printListVia(*dm, *list, *driver, layout, LabelFormat::Barcode,
+                                               stop, -1, driver.get(), settings(inFlight));
         QCOMPARE(r.failure, QString());
         QVERIFY(!r.completed);
         QCOMPARE(this->marked(), marked);
@@ -385,9 +385,8 @@ private slots:
         fill(3);
         FeedbackSettings s = settings(8);
         s.codePage = 936;
-        const ListPrintResult r =
-            PrintLabelList({*list, dm->qryEXEC(), *driver, layout, LabelFormat::Barcode, silent},
-                           -1, driver.get(), s);
+        const ListPrintResult r = printListVia(*dm, *list, *driver, layout, LabelFormat::Barcode,
+                                               silent, -1, driver.get(), s);
         QCOMPARE(r.failure, QString::fromUtf8("USB1：打印机缺纸或纸张故障"));
         QCOMPARE(marked(), Ids{});
     }

@@ -7,6 +7,7 @@
 #include "printing/StripRecovery.h"
 #include "tests/support/DriverEnv.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
@@ -124,9 +125,8 @@ private slots:
         SilentProgress silent;
         const TLabelLayout layout = stripLayout();
         watching = &syncs;
-        const ListPrintResult r =
-            PrintLabelList({list, dm->qryEXEC(), printer, layout, LabelFormat::Barcode, silent}, -1,
-                           nullptr, {}, &strips);
+        const ListPrintResult r = printListVia(*dm, list, printer, layout, LabelFormat::Barcode,
+                                               silent, -1, nullptr, {}, &strips);
         watching = nullptr;
         QVERIFY2(r.completed && r.failure.isEmpty(), qPrintable(r.failure));
 

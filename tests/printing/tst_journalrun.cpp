@@ -1,5 +1,6 @@
 #include "core/AppError.h"
 #include "db/LabelList.h"
+#include "db/RecordClaims.h"
 #include "journal/PrintJournal.h"
 #include "printer/PplaPrinter.h"
 #include "printer/RecordingPpla.h"
@@ -8,6 +9,7 @@
 #include "printing/StripJournal.h"
 #include "printing/StripRecovery.h"
 #include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StationRun.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
 
@@ -48,8 +50,8 @@ class TestJournalRun : public QObject {
         strips = std::make_unique<StripJournal>(*journal, "embedded test");
     }
     ListPrintResult print(PplaApi& ppla) {
-        return PrintLabelList({*list, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, silent},
-                              -1, nullptr, {}, strips.get());
+        return printListVia(*dm, *list, ppla, layout, LabelFormat::Barcode, silent, -1, nullptr, {},
+                            strips.get());
     }
     QSet<qint64> marked() const {
         QSet<qint64> out;
@@ -172,8 +174,9 @@ private slots:
         QCOMPARE(open.size(), 1);
         QVERIFY2(open.first().line.endsWith("USB1  VA2, VA5  -  sent, no confirmation"),
                  qPrintable(open.first().line));
+        RecordClaims claims(dm->qryEXEC(), dm->conADO(), "test station");
         if (markPrinted)
-            markStripsPrinted(*journal, dm->qryEXEC(), {left});
+            markStripsPrinted(*journal, claims, {left});
         else
             releaseStrips(*journal, {left});
         QCOMPARE(journal->entry(left)->state(),
@@ -214,8 +217,8 @@ private slots:
         RecordingPpla ppla;
         QString error;
         try {
-            PrintLabelList({*list, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, silent}, -1,
-                           nullptr, {}, &broken);
+            printListVia(*dm, *list, ppla, layout, LabelFormat::Barcode, silent, -1, nullptr, {},
+                         &broken);
         } catch (const AppError& e) {
             error = e.text();
         }

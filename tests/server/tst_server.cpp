@@ -3,8 +3,8 @@
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
 #include "db/OrderStatements.h"
+#include "db/RecordClaims.h"
 #include "db/RecordSet.h"
-#include "db/StripClaim.h"
 #include "forms/SrchDlg.h"
 #include "forms/umainBarcode.h"
 #include "printer/PplaPrinter.h"
@@ -12,6 +12,7 @@
 #include "printing/ListPrinter.h"
 #include "printing/PrintMarking.h"
 #include "printing/PrintProgress.h"
+#include "printing/PrintStation.h"
 #include "settings/uBarcode.h"
 #include "tests/printer/ZbarReader.h"
 #include "tests/support/DriverEnv.h"
@@ -240,18 +241,16 @@ private slots:
         QCOMPARE(column("SELECT Flag FROM DeviceICRelOrder"), (QStringList{"1", "1"}));
     }
 
-    // Two stations' claims: while one holds it the other waits and gives up;
-    // the records the first marked are passed over by the second.
+    // Two stations' claims: a record one station claimed is passed over by
+    // the other; the records the first marked are passed over by the second.
     void claimsOfTwoStations() {
         QList<qint64> ids;
-        for (int i = 1; i <= 6; ++i)
+        for (int i = 1; i <= 9; ++i)
             ids << addLabel(day(0), QString("VA%1").arg(i, 6, 10, QChar('0')));
         auto other = server.open();
-        ServerStripClaim mine(dm->qryEXEC(), db(), 500);
-        ServerStripClaim theirs(other->qryEXEC(), other->conADO(), 500);
-        mine.claim();
-        QVERIFY_THROWS_EXCEPTION(AppError, theirs.claim());
-        mine.release(false);
+        RecordClaims theirs(other->qryEXEC(), other->conADO(), "line2");
+        QCOMPARE(theirs.take({ids[7], ids[8]}, "their-strip").claimed,
+                 (QList<int64_t>{ids[7], ids[8]}));
 
         LabelFilter f;
         f.labelSize = "30X10";
@@ -259,21 +258,23 @@ private slots:
         LabelList first(dm->connectionName()), second(other->connectionName());
         first.open(labelQueryLines(f, Dialect::TSql));
         second.open(labelQueryLines(f, Dialect::TSql));
-        QCOMPARE(second.count(), 6);
+        QCOMPARE(second.count(), 9);
         RecordingPpla ppla;
         const TLabelLayout layout = stripLayout();
         SilentProgress progress;
-        ListPrintContext a{first, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, progress};
-        a.claim = &mine;
-        const ListPrintResult printed = PrintLabelList(a);
+        PrintStation line1(dm.get(), ppla, nullptr, nullptr, "line1", 437);
+        const ListPrintResult printed =
+            line1.printList(first, layout, LabelFormat::Barcode, progress);
         QCOMPARE(printed.failure, QString());
-        QCOMPARE(printed.stripsPrinted, 2);
-        ListPrintContext b{second, other->qryEXEC(), ppla, layout, LabelFormat::Barcode, progress};
-        b.claim = &theirs;
-        const ListPrintResult passed = PrintLabelList(b);
+        QCOMPARE(printed.stripsPrinted, 3);
+        QCOMPARE(printed.claimedElsewhere, 2);
+        PrintStation line2(other.get(), ppla, nullptr, nullptr, "line2", 437);
+        const ListPrintResult passed =
+            line2.printList(second, layout, LabelFormat::Barcode, progress);
         QCOMPARE(passed.stripsPrinted, 0);
-        QCOMPARE(passed.printedElsewhere, 6);
-        QCOMPARE(column("SELECT count(*) FROM PrintLabel WHERE PrintFlag = 1"), QStringList{"6"});
+        QCOMPARE(passed.printedElsewhere, 7);
+        QCOMPARE(column("SELECT count(*) FROM PrintLabel WHERE PrintFlag = 1"), QStringList{"7"});
+        QCOMPARE(column("SELECT Station FROM VornellClaim"), (QStringList{"line2", "line2"}));
     }
 
     // Chinese texts in varchar (code page 936 on this server) and nvarchar
@@ -303,8 +304,9 @@ private slots:
         RecordingPpla ppla;
         const TLabelLayout layout = stripLayout();
         SilentProgress progress;
+        PrintStation station(dm.get(), ppla, nullptr, nullptr, "line1", 437);
         const ListPrintResult result =
-            PrintLabelList({list, dm->qryEXEC(), ppla, layout, LabelFormat::Barcode, progress});
+            station.printList(list, layout, LabelFormat::Barcode, progress);
         QCOMPARE(result.failure, QString());
         QStringList printed;
         for (const auto& c : ppla.calls())

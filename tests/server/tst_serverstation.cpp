@@ -98,6 +98,52 @@ private slots:
         QCOMPARE(marked, listed);
         QCOMPARE(untouched, (QStringList{"QZ900001", "QZ900002", "QZ900003"}));
     }
+
+    // Two stations on the server, side by side: each label printed once.
+    void twoStationsPrintEachLabelOnce() {
+        auto dm = server.open();
+        const QSqlDatabase db = dm->conADO();
+        const QString today = QDate::currentDate().toString("yyyy-MM-dd ") + "08:00:00";
+        QStringList listed;
+        for (int i = 1; i <= 60; ++i) {
+            const QString text = QString("QZ%1").arg(i, 6, 10, QChar('0'));
+            TestServer::exec(db,
+                             "INSERT INTO PrintLabel (CreateTime, LabelSize, TitleText, "
+                             "LabelText, Barcode, PrintFlag) VALUES (CONVERT(datetime, ?, 120), "
+                             "'30X10', 'VN3010A', ?, ?, 0)",
+                             {today, text, text});
+            listed << text.mid(2);
+        }
+        QStringList outs;
+        std::vector<std::unique_ptr<Child>> stations;
+        for (const char* name : {"line1", "line2"}) {
+            outs << dir.filePath(QString("two-") + name);
+            QDir().mkpath(outs.last());
+            QProcessEnvironment e = env("preview:" + outs.last());
+            e.insert("VORNELL_STATION", name);
+            e.insert("VORNELL_JOURNAL", dir.filePath(QString(name) + "-journal.db"));
+            stations.push_back(
+                std::make_unique<Child>(VORNELL, QStringList{"auto"}, e, dir.path()));
+        }
+        for (auto& s : stations)
+            QVERIFY2(s->waitFor(QRegularExpression("run \\d+: no labels to print")),
+                     qPrintable(s->out() + s->err()));
+        for (auto& s : stations) {
+            s->signal(SIGTERM);
+            QCOMPARE(s->finish(), 0);
+        }
+        QStringList read;
+        for (const QString& out : std::as_const(outs))
+            for (const QString& png : QDir(out).entryList({"strip-*.png"}, QDir::Files))
+                for (const QByteArray& code : readBarcodes(QImage(QDir(out).filePath(png))))
+                    read << QString::fromUtf8(code);
+        read.sort();
+        QCOMPARE(read, listed);
+        QCOMPARE(
+            TestServer::scalar(db, "SELECT count(*) FROM PrintLabel WHERE PrintFlag = 1").toInt(),
+            60);
+        QCOMPARE(TestServer::scalar(db, "SELECT count(*) FROM VornellClaim").toInt(), 0);
+    }
 };
 
 QTEST_MAIN(TestServerStation)

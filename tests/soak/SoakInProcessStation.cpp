@@ -12,6 +12,7 @@
 #include "printing/StripJournal.h"
 #include "settings/SettingsLoad.h"
 #include "settings/uBarcode.h"
+#include "tests/support/StationRun.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -111,9 +112,8 @@ private:
             if (listed == 0)
                 return;
             SilentProgress progress;
-            result = PrintLabelList(
-                {list, dm_->qryEXEC(), *printer_, layout_, LabelFormat::Barcode, progress}, -1,
-                printer_.get(), FeedbackSettings{}, journal_.get());
+            result = printListVia(*dm_, list, *printer_, layout_, LabelFormat::Barcode, progress,
+                                  -1, printer_.get(), FeedbackSettings{}, journal_.get());
         } catch (const AppError& e) {
             result.failure = e.text();
         }
