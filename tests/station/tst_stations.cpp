@@ -1,8 +1,15 @@
 #include "StationProcess.h"
 #include "db/RecordClaims.h"
+#include "forms/umainBarcode.h"
 #include "printing/StripRecovery.h"
 #include "tests/printer/ZbarReader.h"
+#include "tests/support/DriverEnv.h"
+#include "tests/support/ScriptedPrompts.h"
+#include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
 
 #include <QDate>
 #include <QImage>
@@ -125,6 +132,45 @@ private slots:
             QVERIFY2(!printedCodes({folder}).isEmpty(), qPrintable(folder));
     }
 
+    // The window's automatic printing beside a vornell auto, while labels
+    // keep coming: each printed once, by one of them.
+    void windowBesideAnAutoStation() {
+        Floor f;
+        f.addLabels(1, 45);
+        VirtualPrinterProcess printer(f.out("auto"), {"--speed", "40"});
+        Child station(VORNELL, {"auto"}, f.env("auto", printer.target()), f.dir.path());
+        Child writer(LABEL_WRITER, {f.db, "60", "1000", "20"},
+                     QProcessEnvironment::systemEnvironment(), f.dir.path());
+        auto dm = openEmbedded(f.db);
+        PplaPrinter preview(usb1At("preview:" + f.out("window")));
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, preview);
+        w.setLabelLayout(stripLayout());
+        w.show();
+        w.cbAutoPrint->click();
+        const QDeadlineTimer until(240000);
+        while (writer.process().state() != QProcess::NotRunning ||
+               f.count("ifnull(PrintFlag,0)=0") > 0) {
+            QVERIFY(!until.hasExpired());
+            w.Timer1Tag = 56; // the next tick is a run
+            w.Timer1Timer();
+            QCoreApplication::processEvents();
+            QThread::msleep(50);
+        }
+        QCOMPARE(writer.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(writer.process().exitCode(), 0); // never refused
+        station.signal(SIGTERM);
+        QCOMPARE(station.finish(), 0);
+        printer.stop();
+        QVERIFY2(prompts.shown.empty(),
+                 qPrintable(prompts.shown.empty() ? QString() : prompts.shown[0].text));
+        Codes expected = codesOf(1, 45) + codesOf(1000, 60);
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(printedCodes({f.out("auto"), f.out("window")}), expected);
+        QVERIFY(!printedCodes({f.out("window")}).isEmpty());
+        QVERIFY(!printedCodes({f.out("auto")}).isEmpty());
+    }
+
     // Station A killed with a group of strips in flight (confirmed by the
     // printer, not yet marked); station B on the same database prints
     // everything else and none of A's; A started again with its journal
@@ -184,5 +230,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStations)
+QTEST_MAIN(TestStations)
 #include "tst_stations.moc"
