@@ -83,6 +83,13 @@ QList<JournalEntry> PrintJournal::load(const QString& where, const QVariantList&
                 out[at.value(q.value(0).toLongLong())].records.append(
                     {q.value(1).toLongLong(), q.value(2).toString()});
         }
+        {
+            QSqlQuery q = select(
+                d, QStringLiteral("SELECT entry, kind FROM evidence WHERE entry IN (%1)").arg(in),
+                {});
+            while (q.next())
+                out[at.value(q.value(0).toLongLong())].evidence = q.value(1).toString();
+        }
         QSqlQuery q = select(d,
                              QStringLiteral("SELECT entry, state, at, reason, sha256 FROM events "
                                             "WHERE entry IN (%1) ORDER BY id")

@@ -72,6 +72,11 @@ struct JournalEntry {
     qint64 reprintOf = 0;
     QString reprintReason;
     QList<JournalEvent> events; // oldest first; never empty
+    // What proves it came out: "confirmed" (an answer of the printer after
+    // it), "delivered" (the device took every byte; the port has no
+    // answers), "network" (a TCP peer acknowledged the bytes); empty until
+    // it is known.
+    QString evidence;
     StripState state() const { return events.last().state; }
     // Whether a person still has to decide about it (see PrintJournal::unfinished).
     bool undecided = false;

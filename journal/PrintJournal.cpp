@@ -40,6 +40,11 @@ const char* const kSchema[] = {
     "sha256 TEXT NOT NULL DEFAULT '')",
     "CREATE INDEX IF NOT EXISTS events_entry ON events (entry, id)",
     "CREATE TABLE IF NOT EXISTS undecided (entry INTEGER PRIMARY KEY)",
+    // What proves a strip came out: confirmed, delivered or network.
+    "CREATE TABLE IF NOT EXISTS evidence (entry INTEGER PRIMARY KEY, kind TEXT NOT NULL)",
+    // The devices whose printer has answered a status request: from then on
+    // their strips count only when the printer confirms them.
+    "CREATE TABLE IF NOT EXISTS answering (device TEXT PRIMARY KEY, since TEXT NOT NULL)",
 };
 
 bool isFinal(StripState state, EntryKind kind) {
@@ -136,6 +141,7 @@ void PrintJournal::open(const QString& path, int keepDays) {
                 "undecided)");
             exec(QStringLiteral("DELETE FROM events WHERE entry IN (%1)").arg(old), {cutoff});
             exec(QStringLiteral("DELETE FROM records WHERE entry IN (%1)").arg(old), {cutoff});
+            exec(QStringLiteral("DELETE FROM evidence WHERE entry IN (%1)").arg(old), {cutoff});
             QSqlQuery del(d);
             del.prepare(QStringLiteral("DELETE FROM entries WHERE created < ? AND id NOT IN "
                                        "(SELECT entry FROM undecided)"));
@@ -232,7 +238,7 @@ qint64 PrintJournal::beginReprint(qint64 reprintOf, const QString& reason, NewSt
 }
 
 void PrintJournal::note(qint64 entry, StripState state, const QString& reason,
-                        const QString& sha256) {
+                        const QString& sha256, const QString& evidence) {
     if (!st_)
         fail(QStringLiteral("cannot be written"), QStringLiteral("it is not open"));
     QSqlDatabase d = db();
@@ -244,6 +250,9 @@ void PrintJournal::note(qint64 entry, StripState state, const QString& reason,
         try {
             run(st_->event, {entry, stateName(state), journalTime(QDateTime::currentDateTimeUtc()),
                              reason, sha256});
+            if (!evidence.isEmpty())
+                exec(QStringLiteral("INSERT OR REPLACE INTO evidence (entry, kind) VALUES (?, ?)"),
+                     {entry, evidence});
             const bool final = isFinal(state, kind);
             if (final)
                 run(st_->settle, {entry});
@@ -292,4 +301,27 @@ void PrintJournal::flush() {
     }
     ::close(fd);
     pending_ = false;
+}
+
+bool PrintJournal::hasAnswered(const QString& device) const {
+    try {
+        QSqlQuery q(db());
+        q.prepare(QStringLiteral("SELECT 1 FROM answering WHERE device = ?"));
+        q.addBindValue(device);
+        if (!q.exec())
+            throw AppError(sqlErrorText(q.lastError()));
+        return q.next();
+    } catch (const AppError& e) {
+        fail(QStringLiteral("cannot be read"), e.text());
+    }
+}
+
+void PrintJournal::noteAnswered(const QString& device) {
+    try {
+        exec(QStringLiteral("INSERT OR IGNORE INTO answering (device, since) VALUES (?, ?)"),
+             {device, journalTime(QDateTime::currentDateTimeUtc())});
+        pending_ = true;
+    } catch (const AppError& e) {
+        fail(QStringLiteral("cannot be written"), e.text());
+    }
 }

@@ -53,8 +53,14 @@ public:
     // holds it, so a crash of the process does not lose it; it reaches the
     // disk (safe from a power cut) with the next begin() or flush(). Waiting
     // for the disk here would cost two more syncs a strip.
+    // evidence, when given, is what proves the strip came out (confirmed,
+    // delivered, network), kept with it.
     void note(qint64 entry, StripState state, const QString& reason = {},
-              const QString& sha256 = {});
+              const QString& sha256 = {}, const QString& evidence = {});
+    // Whether the printer behind device has ever answered a status request,
+    // and noting that it has.
+    bool hasAnswered(const QString& device) const;
+    void noteAnswered(const QString& device);
     // Brings every step noted so far to the disk; a run calls it at its end.
     void flush();
 

@@ -253,7 +253,7 @@ std::optional<PrinterStatus> FdPort::askStatus(int timeoutMs) {
     if (!readable_)
         return Port::askStatus(timeoutMs);
     QString why;
-    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why);
+    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why, &spoke_);
     if (!status)
         fail(why);
     return status;

@@ -38,7 +38,12 @@ public:
         return std::nullopt;
     }
 
+    // Whether the printer sent anything in answer to the last request, even
+    // when it could not be read: a printer that talks is not one-way.
+    bool printerSpoke() const { return spoke_; }
+
 protected:
+    bool spoke_ = false;
     bool fail(QString text) {
         error_ = std::move(text);
         return false;

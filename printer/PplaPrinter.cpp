@@ -295,6 +295,7 @@ StatusMode PplaPrinter::feedbackMode(int portNumber) {
 }
 
 std::optional<PrinterStatus> PplaPrinter::askStatus(int portNumber, int timeoutMs, QString* error) {
+    spoke_ = false;
     const PortTarget target = targetFor(portNumber);
     std::unique_ptr<Port> port;
     if (!fixedPort_ && target.kind != PortTarget::Kind::None)
@@ -314,6 +315,7 @@ std::optional<PrinterStatus> PplaPrinter::askStatus(int portNumber, int timeoutM
         port->askStatus(timeoutMs); // fails, saying why
     if (!status)
         *error = port->errorText();
+    spoke_ = port->printerSpoke();
     port->close();
     return status;
 }
@@ -326,5 +328,6 @@ std::optional<PrinterStatus> PplaPrinter::askOpenPort(int timeoutMs, QString* er
     const std::optional<PrinterStatus> status = port_->askStatus(timeoutMs);
     if (!status)
         *error = port_->errorText();
+    spoke_ = port_->printerSpoke();
     return status;
 }

@@ -71,6 +71,7 @@ public:
 
     StatusMode feedbackMode(int portNumber) override;
     std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
+    bool printerSpoke() const override { return spoke_; }
     std::optional<PrinterStatus> askOpenPort(int timeoutMs, QString* error) override;
 
     // The barcodes and texts of the strip drawn since the port was opened (or,
@@ -98,6 +99,7 @@ private:
     int result(int code, const QString& error);
 
     Options options_;
+    bool spoke_ = false; // the printer's answer to the last failed request
     PortConfig config_;
     TextRasterCache cache_;
     PplaEncoder encoder_;

@@ -33,4 +33,8 @@ public:
     // dropped the connection in the middle of it gives none. nullopt with the
     // reason in *error when no port is open, it cannot ask, or no answer came.
     virtual std::optional<PrinterStatus> askOpenPort(int timeoutMs, QString* error) = 0;
+
+    // After a request that failed: whether the printer sent anything at all
+    // (a garbled or cut-short answer), as against silence or no port.
+    virtual bool printerSpoke() const = 0;
 };

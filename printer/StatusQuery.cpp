@@ -49,7 +49,10 @@ bool onlyLineEnds(QByteArrayView bytes) {
 
 } // namespace
 
-std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error) {
+std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error, bool* spoke) {
+    bool ignored = false;
+    bool& talked = spoke ? *spoke : ignored;
+    talked = false;
     QDeadlineTimer deadline(timeoutMs);
     QString why;
     QByteArray stale;
@@ -58,7 +61,8 @@ std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error
         return failWith(error, why);
     if (closed)
         return failWith(error, QStringLiteral("Connection closed by the printer"));
-    if (!onlyLineEnds(stale))
+    talked = !onlyLineEnds(stale);
+    if (talked)
         return failWith(error,
                         QStringLiteral("The printer sent %1 bytes before it was asked for its "
                                        "status (\"%2\"); they were thrown away")
@@ -99,6 +103,7 @@ std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error
             ::read(fd, buf, static_cast<size_t>(MaxStatusAnswerBytes + 1 - answer.size()));
         if (n > 0) {
             answer.append(buf, n);
+            talked = true;
             continue;
         }
         if (n == 0)

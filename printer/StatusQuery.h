@@ -12,4 +12,7 @@
 // status: bytes the printer sent before it was asked (they are read and thrown
 // away, so the next request starts clean), silence, an answer cut short, the
 // far end closing, an answer longer than MaxStatusAnswerBytes, a malformed one.
-std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error);
+// *spoke (when given) tells whether the printer sent anything at all: a
+// garbled answer is a printer that talks, silence one that may not answer.
+std::optional<PrinterStatus> askStatusOnFd(int fd, int timeoutMs, QString* error,
+                                           bool* spoke = nullptr);

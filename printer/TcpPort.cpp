@@ -144,7 +144,7 @@ std::optional<PrinterStatus> TcpPort::askStatus(int timeoutMs) {
         return std::nullopt;
     }
     QString why;
-    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why);
+    std::optional<PrinterStatus> status = askStatusOnFd(fd_, timeoutMs, &why, &spoke_);
     if (!status)
         fail(why);
     return status;

@@ -136,7 +136,8 @@ void VirtualTcpPrinter::State::answer(Clock::time_point now) {
     for (Connection& c : conns) {
         while (!c.answersDue.empty() && c.answersDue.front() <= now) {
             c.answersDue.pop_front();
-            const QByteArray bytes = statusNow().flagText() + '\r';
+            const QByteArray bytes =
+                o.garble ? QByteArrayLiteral("Y?N#7\r") : statusNow().flagText() + '\r';
             // A few bytes always fit a socket's buffer; a client that reads
             // nothing for so long that they do not would lose the answer.
             (void)!::send(c.fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);

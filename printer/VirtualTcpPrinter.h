@@ -28,6 +28,9 @@ struct VirtualTcpPrinterOptions {
     // After this many strips the printer is paused, with the same effect.
     int pauseAfter = -1;
     bool mute = false; // never answers a status request
+    // Answers every status request with bytes that are no status answer
+    // (a printer set to another language, a line with noise).
+    bool garble = false;
     // Once this many strips have been printed it answers no status request.
     int muteAfter = -1;
     // Once this many strips have come in, the first bytes of the next one

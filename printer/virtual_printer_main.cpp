@@ -47,6 +47,7 @@ bool parseOptions(const QCommandLineParser& args, VirtualTcpPrinterOptions* o, Q
         return false;
     }
     o->mute = args.isSet(QStringLiteral("mute"));
+    o->garble = args.isSet(QStringLiteral("garble"));
     return parseCount(args, QStringLiteral("status-latency"), &o->statusLatencyMs, error) &&
            parseCount(args, QStringLiteral("paper-out-after"), &o->paperOutAfter, error) &&
            parseCount(args, QStringLiteral("pause-after"), &o->pauseAfter, error) &&
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("pause-after"), QStringLiteral("Pause after N strips (until restarted)."),
          QStringLiteral("N")},
         {QStringLiteral("mute"), QStringLiteral("Never answer status requests.")},
+        {QStringLiteral("garble"),
+         QStringLiteral("Answer status requests with bytes that are no status answer.")},
         {QStringLiteral("drop-after"),
          QStringLiteral("Close the connection in the middle of the strip after N strips, once."),
          QStringLiteral("N")},

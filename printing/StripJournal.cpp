@@ -80,16 +80,26 @@ qint64 StripJournal::sending(const StripPlan& plan) {
     return journal_->begin(s);
 }
 
-void StripJournal::sent(qint64 entry, const QByteArray& bytes) {
+void StripJournal::sent(qint64 entry, const QByteArray& bytes, const QString& evidence) {
     const QString hash =
         bytes.isEmpty() ? QString()
                         : QString::fromLatin1(
                               QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-    journal_->note(entry, StripState::Sent, {}, hash);
+    journal_->note(entry, StripState::Sent, {}, hash, evidence);
 }
 
-void StripJournal::note(qint64 entry, StripState state, const QString& reason) {
-    journal_->note(entry, state, reason);
+void StripJournal::note(qint64 entry, StripState state, const QString& reason,
+                        const QString& evidence) {
+    journal_->note(entry, state, reason, {}, evidence);
+}
+
+bool StripJournal::portAnswered() const {
+    return journal_ && journal_->hasAnswered(device_);
+}
+
+void StripJournal::notePortAnswered() {
+    if (journal_)
+        journal_->noteAnswered(device_);
 }
 
 void StripJournal::endRun() {

@@ -52,10 +52,18 @@ public:
     void endRun();
     // Writes the strip with state "sending", durably; its id.
     qint64 sending(const StripPlan& plan);
-    // The printer took the strip: "sent" with the SHA-256 of bytes.
-    void sent(qint64 entry, const QByteArray& bytes);
-    // Any later step: confirmed, marked, failed or uncertain (with the reason).
-    void note(qint64 entry, StripState state, const QString& reason = {});
+    // The printer took the strip: "sent" with the SHA-256 of bytes, and what
+    // that proves ("delivered" or "network").
+    void sent(qint64 entry, const QByteArray& bytes, const QString& evidence);
+    // Any later step: confirmed, marked, failed or uncertain (with the reason);
+    // evidence when the step proves more ("confirmed").
+    void note(qint64 entry, StripState state, const QString& reason = {},
+              const QString& evidence = {});
+    // Whether the printer behind the run's device has answered a status
+    // request before (its strips then count only when it confirms them), and
+    // noting that it has.
+    bool portAnswered() const;
+    void notePortAnswered();
 
     // Whether a strip holds records of the label list (else it is hand-typed).
     static bool hasRecords(const LabelRow& row);

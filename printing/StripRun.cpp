@@ -3,8 +3,10 @@
 #include "core/AppError.h"
 #include "core/Language.h"
 #include "core/TestAbort.h"
+#include "printer/PortConfig.h"
 #include "printer/PplaApi.h"
 #include "printer/PrinterFeedback.h"
+#include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrintProgress.h"
 #include "printing/StripJournal.h"
@@ -59,12 +61,32 @@ private:
     }
 
     void askFirst() {
-        const bool required = feedback_->feedbackMode(port_) == StatusMode::On;
+        const StatusMode mode = feedback_->feedbackMode(port_);
+        // A printer that has answered once is held to confirmation: its
+        // silence now is a fault, not a printer that cannot answer.
+        const bool answeredBefore =
+            mode == StatusMode::Auto && journal_ && journal_->portAnswered();
+        const bool required = mode == StatusMode::On || answeredBefore;
         QString error;
         const auto status = feedback_->askStatus(port_, s_.firstAnswerMs, &error);
         if (!status) {
             r_.feedback = FeedbackUse::NoAnswer;
-            if (required)
+            if (feedback_->printerSpoke())
+                // It talks, so it is no one-way printer: an answer that cannot
+                // be read proves nothing, and printing blind would mark on it.
+                r_.failure =
+                    onPort((zh_ ? QStringLiteral(u"无法读取打印机的状态应答（%1），未打印任何标签")
+                                : QStringLiteral("the printer's status answer cannot be read (%1); "
+                                                 "nothing was printed"))
+                               .arg(error));
+            else if (answeredBefore)
+                r_.failure = onPort(
+                    (zh_ ? QStringLiteral(u"该打印机以前应答过状态查询，现在没有应答（%1），"
+                                          u"未打印任何标签")
+                         : QStringLiteral("the printer answered status requests before and does "
+                                          "not now (%1); nothing was printed"))
+                        .arg(error));
+            else if (required)
                 r_.failure = onPort(
                     (zh_ ? QStringLiteral(u"打印机没有应答状态查询（%1），未打印任何标签")
                          : QStringLiteral("the printer did not answer the status request (%1); "
@@ -73,6 +95,8 @@ private:
             return;
         }
         r_.feedback = FeedbackUse::Confirmed;
+        if (mode == StatusMode::Auto && journal_ && !answeredBefore)
+            journal_->notePortAnswered();
         if (!status->ready()) {
             r_.failure = onPort(describeStatus(*status, codePage_));
             return;
@@ -205,7 +229,8 @@ private:
         }
         try {
             for (const InFlight& f : group_)
-                note(f.entry, StripState::Confirmed);
+                if (f.entry != 0)
+                    journal_->note(f.entry, StripState::Confirmed, {}, QStringLiteral("confirmed"));
         } catch (const AppError& e) {
             holdGroup(e.text());
             throw;
@@ -292,8 +317,15 @@ private:
     }
     void sent(qint64 entry) {
         if (entry != 0)
-            journal_->sent(entry, ppla_.lastPrintOut());
+            journal_->sent(entry, ppla_.lastPrintOut(), deliveryEvidence());
         abortAt("sent");
+    }
+    // What the port's taking the bytes proves: a TCP peer's acknowledgement
+    // says only that its network stack has them.
+    QString deliveryEvidence() const {
+        return portDevice(layout_.port, PortConfig()).startsWith(QLatin1String("tcp:"))
+                   ? QStringLiteral("network")
+                   : QStringLiteral("delivered");
     }
     void note(qint64 entry, StripState state, const QString& reason = {}) {
         if (entry != 0)

@@ -31,7 +31,9 @@ enum class FeedbackUse {
 
 // How a run asks the printer.
 struct FeedbackSettings {
-    int firstAnswerMs = 500; // the first request: no answer by then, no feedback
+    // The first request: no answer by then, and the printer never answered
+    // before, no feedback. Slow printers take hundreds of milliseconds.
+    int firstAnswerMs = 2500;
     int answerMs = 1000;     // each request while the run goes
     int inFlight = 8;        // strips sent before they are confirmed together
     int pollMs = 5;          // pause between requests while the printer works

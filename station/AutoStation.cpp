@@ -173,18 +173,22 @@ void AutoStation::runOnce() {
         const QString records = uncertainRecords(result.uncertain);
         heldText_ = heldText_.isEmpty() ? records : heldText_ + QStringLiteral(", ") + records;
     }
+    // What the marks stand on, in plain words.
+    const QString proof = result.stripsPrinted == 0 ? QString()
+                          : result.feedback == FeedbackUse::Confirmed
+                              ? QStringLiteral(" (marked when confirmed by the printer)")
+                              : QStringLiteral(" (marked when the printer took the bytes: not "
+                                               "confirmed)");
     const QString summary = QStringLiteral("run %1: %2 records listed, %3 strips printed and "
-                                           "marked on %4")
+                                           "marked on %4%5")
                                 .arg(run)
                                 .arg(listed)
                                 .arg(result.stripsPrinted)
-                                .arg(where);
+                                .arg(where, proof);
     if (!result.failure.isEmpty())
         log_.error(summary + QStringLiteral("; ended: ") + result.failure);
     else if (!result.completed && StopSignal::requested())
         log_.info(summary + QStringLiteral("; stopped by a signal"));
-    else if (result.feedback == FeedbackUse::NoAnswer)
-        log_.info(summary + QStringLiteral(" (no printer feedback)"));
     else
         log_.info(summary);
 }

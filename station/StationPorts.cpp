@@ -1,5 +1,8 @@
 #include "station/StationPorts.h"
 
+#include "core/AppError.h"
+#include "journal/PrintJournal.h"
+
 #include "printer/PortConfig.h"
 #include "printer/PplaApi.h"
 #include "printer/PrinterFeedback.h"
@@ -64,7 +67,7 @@ bool openAndClose(PplaApi& ppla, int number, QString* error) {
 }
 
 PortCheck checkPort(PplaApi& ppla, PrinterFeedback& feedback, int number,
-                    const TLabelLayout& layout, int32_t codePage) {
+                    const TLabelLayout& layout, int32_t codePage, const PrintJournal* journal) {
     PortCheck c;
     c.number = number;
     c.name = nameOf(number, layout);
@@ -72,12 +75,31 @@ PortCheck checkPort(PplaApi& ppla, PrinterFeedback& feedback, int number,
     c.device = portDevice(c.name, PortConfig());
     c.opens = openAndClose(ppla, number, &c.openError);
     const StatusMode mode = feedback.feedbackMode(number);
+    bool answeredBefore = false;
+    try {
+        answeredBefore = journal && journal->hasAnswered(c.device);
+    } catch (const AppError&) {
+    }
     std::optional<PrinterStatus> status;
+    bool spoke = false;
     if (c.opens && mode != StatusMode::Off) {
         QString why;
         status = feedback.askStatus(number, DefaultStatusTimeoutMs, &why);
+        spoke = !status && feedback.printerSpoke();
+        if (spoke)
+            c.state = QStringLiteral("status answer cannot be read: %1").arg(why);
     }
-    c.state = printerStateText(status, codePage);
-    c.usable = c.opens && (status ? status->ready() : mode != StatusMode::On);
+    if (!spoke)
+        c.state = printerStateText(status, codePage);
+    // A printer that must confirm (set so, or it answered before, or it
+    // talks) and does not is no port to print on.
+    const bool heldToConfirm =
+        mode == StatusMode::On || (mode == StatusMode::Auto && (answeredBefore || spoke));
+    c.usable = c.opens && (status ? status->ready() : !heldToConfirm);
+    c.proves = status || heldToConfirm ? QStringLiteral("marks when confirmed by the printer")
+               : c.device.startsWith(QLatin1String("tcp:"))
+                   ? QStringLiteral("marks when a network peer acknowledged the bytes: not "
+                                    "confirmed")
+                   : QStringLiteral("marks when the printer took the bytes: not confirmed");
     return c;
 }

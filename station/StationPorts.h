@@ -1,5 +1,7 @@
 #pragma once
 
+class PrintJournal;
+
 #include <QList>
 #include <QProcessEnvironment>
 #include <QString>
@@ -21,6 +23,10 @@ struct PortCheck {
     // Usable for printing: it opens, and where the printer answered it is
     // ready; where feedback is required, it answered.
     bool usable = false;
+    // What its marks stand on: "confirmed by the printer", "the printer took
+    // the bytes: not confirmed" (a device or file), "a network peer
+    // acknowledged the bytes: not confirmed" (TCP).
+    QString proves;
 };
 
 // The port numbers worth checking: those configured in the environment
@@ -33,5 +39,8 @@ QList<int> configuredPorts(const QProcessEnvironment& env, const TLabelLayout& l
 bool openAndClose(PplaApi& ppla, int portNumber, QString* error);
 
 // Checks one port: open, then the printer's status where it can answer.
+// journal (when given): where a printer that has answered a status request
+// before is noted; such a printer is held to confirmation.
 PortCheck checkPort(PplaApi& ppla, PrinterFeedback& feedback, int portNumber,
-                    const TLabelLayout& layout, int32_t codePage);
+                    const TLabelLayout& layout, int32_t codePage,
+                    const PrintJournal* journal = nullptr);

@@ -5,10 +5,15 @@
 #include "core/Language.h"
 #include "db/DbDescription.h"
 #include "db/DbLocation.h"
+#include "journal/JournalLocation.h"
+#include "journal/PrintJournal.h"
 #include "settings/uBarcode.h"
 #include "station/CommandLine.h"
 #include "station/StationLog.h"
 #include "station/StationPorts.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -39,8 +44,20 @@ int runStatus(const QProcessEnvironment& env, const TLabelLayout& layout, PplaAp
               PrinterFeedback& feedback, StationLog& log) {
     const bool database = databaseUsable(env, log);
     bool port = false;
+    // The journal (when there is one) knows which printers have answered.
+    std::unique_ptr<PrintJournal> journal;
+    const QString journalFile = journalPath(env, QDir::currentPath());
+    if (QFileInfo::exists(journalFile)) {
+        try {
+            journal = std::make_unique<PrintJournal>();
+            journal->open(journalFile, journalKeepDays(env));
+        } catch (const AppError& e) {
+            log.warning(e.text());
+            journal.reset();
+        }
+    }
     for (int number : configuredPorts(env, layout)) {
-        const PortCheck c = checkPort(ppla, feedback, number, layout, UICodePage);
+        const PortCheck c = checkPort(ppla, feedback, number, layout, UICodePage, journal.get());
         const QString who =
             c.layoutPort ? QStringLiteral("%1 (the layout's port)").arg(c.name) : c.name;
         if (!c.opens)
@@ -48,7 +65,8 @@ int runStatus(const QProcessEnvironment& env, const TLabelLayout& layout, PplaAp
         else if (!c.usable)
             log.error(QStringLiteral("%1: %2: %3").arg(who, c.device, c.state));
         else
-            log.info(QStringLiteral("%1: %2: present, %3").arg(who, c.device, c.state));
+            log.info(
+                QStringLiteral("%1: %2: present, %3; %4").arg(who, c.device, c.state, c.proves));
         if (c.layoutPort)
             port = c.usable;
     }

@@ -19,6 +19,7 @@ int StoppableFeedback::allowedMs(int timeoutMs, QString* error) const {
 std::optional<PrinterStatus> StoppableFeedback::askStatus(int portNumber, int timeoutMs,
                                                           QString* error) {
     const int ms = allowedMs(timeoutMs, error);
+    asked_ = ms > 0;
     if (ms <= 0)
         return std::nullopt;
     return inner_.askStatus(portNumber, ms, error);
@@ -26,6 +27,7 @@ std::optional<PrinterStatus> StoppableFeedback::askStatus(int portNumber, int ti
 
 std::optional<PrinterStatus> StoppableFeedback::askOpenPort(int timeoutMs, QString* error) {
     const int ms = allowedMs(timeoutMs, error);
+    asked_ = ms > 0;
     if (ms <= 0)
         return std::nullopt;
     return inner_.askOpenPort(ms, error);

@@ -14,6 +14,7 @@ public:
     StatusMode feedbackMode(int portNumber) override { return inner_.feedbackMode(portNumber); }
     std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
     std::optional<PrinterStatus> askOpenPort(int timeoutMs, QString* error) override;
+    bool printerSpoke() const override { return asked_ && inner_.printerSpoke(); }
 
 private:
     // The time a request may still take; 0 when none may go out.
@@ -21,4 +22,5 @@ private:
 
     PrinterFeedback& inner_;
     int graceMs_;
+    bool asked_ = false; // the last request reached the printer
 };
