@@ -3,6 +3,28 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
+namespace {
+struct Text {
+    const char* english;
+    const char* chinese;
+};
+// The dialog's texts.
+constexpr Text kStrip{"Printing strip %1 of %2", "正在打印第 %1 条，共 %2 条"};
+constexpr Text kStop{"Stop after this strip", "打印完这一条后停止"};
+
+QString pick(const Text& text, int32_t codePage) {
+    return QString::fromUtf8(codePage == 936 ? text.chinese : text.english);
+}
+} // namespace
+
+QString QtPrintProgress::stripText(int done, int strips, int32_t codePage) {
+    return pick(kStrip, codePage).arg(done).arg(strips);
+}
+
+QString QtPrintProgress::stopText(int32_t codePage) {
+    return pick(kStop, codePage);
+}
+
 QtPrintProgress::~QtPrintProgress() {
     end();
 }
@@ -12,8 +34,8 @@ void QtPrintProgress::begin(int strips) {
     strips_ = strips;
     if (strips < 2)
         return; // one strip is over before a dialog could be read
-    dialog_ = new QProgressDialog(QStringLiteral("Printing strip 0 of %1").arg(strips),
-                                  QStringLiteral("Stop after this strip"), 0, strips, parent_);
+    dialog_ = new QProgressDialog(stripText(0, strips, codePage_), stopText(codePage_), 0, strips,
+                                  parent_);
     dialog_->setObjectName(QStringLiteral("PrintProgress"));
     dialog_->setWindowTitle(QCoreApplication::applicationName());
     dialog_->setWindowModality(Qt::WindowModal);
@@ -26,16 +48,16 @@ void QtPrintProgress::begin(int strips) {
 bool QtPrintProgress::advance(int done) {
     if (!dialog_)
         return true;
-    dialog_->setLabelText(QStringLiteral("Printing strip %1 of %2").arg(done).arg(strips_));
+    dialog_->setLabelText(stripText(done, strips_, codePage_));
     dialog_->setValue(done);
     QCoreApplication::processEvents();
     return !dialog_ || !dialog_->wasCanceled();
 }
 
 void QtPrintProgress::end() {
-    if (dialog_) {
-        dialog_->hide();
-        dialog_->deleteLater();
-        dialog_ = nullptr;
-    }
+    // Deleted here and now: the dialog's delayed show is a timer of its own,
+    // which would still fire in the event loop of the message box that often
+    // follows a run, and put a dead, window-modal dialog over the box.
+    delete dialog_.data();
+    dialog_ = nullptr;
 }

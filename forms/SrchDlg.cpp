@@ -8,7 +8,9 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -60,6 +62,12 @@ TFSrchDlg::TFSrchDlg(Prompts& prompts, QWidget* parent)
     SearchEd->setEditable(true);
     SearchEd->setInsertPolicy(QComboBox::NoInsert);
     SearchEd->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The history drops down as soon as the operator types, and the typing
+    // goes on in the box.
+    auto* dropDown = new QCompleter(SearchEd->model(), SearchEd);
+    dropDown->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    dropDown->setCaseSensitivity(Qt::CaseInsensitive);
+    SearchEd->setCompleter(dropDown);
     SearchButton = new QToolButton(this);
     SearchButton->setObjectName(QStringLiteral("SearchButton"));
     SearchButton->setAutoRaise(true);
@@ -107,6 +115,10 @@ TFSrchDlg::TFSrchDlg(Prompts& prompts, QWidget* parent)
     connect(OKBtn, &QPushButton::clicked, this, run(&TFSrchDlg::OKBtnClick));
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(DBGrid1, &QTableView::doubleClicked, this, run(&TFSrchDlg::DBGrid1DblClick));
+    // Enter while the history is dropped down reaches the box past its
+    // event filter.
+    connect(SearchEd->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { guarded(prompts_, [this] { SearchEdKeyPress(13); }); });
 
     guarded(prompts_, [this] { FormCreate(); });
 }
@@ -219,6 +231,8 @@ void TFSrchDlg::SearchEdKeyPress(int key) {
         return;
     SearchButtonClick();
     SearchEd->hidePopup();
+    if (QCompleter* dropDown = SearchEd->completer())
+        dropDown->popup()->hide();
 }
 
 bool TFSrchDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -253,8 +267,15 @@ void TFSrchDlg::OKBtnClick() {
 // The history is stored however the dialog ends. A restored dialog keeps the
 // search, its filter and the history of this showing (see FormDialog).
 void TFSrchDlg::FormClose() {
-    if (dataSet_ && !dataSet_->filtered())
-        dataSet_->setFilterRecord(nullptr);
+    // The history first, then the filter: an unfiltered query is left
+    // without the callback, also when the history could not be written.
+    struct RemoveFilter {
+        RecordSet* dataSet;
+        ~RemoveFilter() {
+            if (dataSet && !dataSet->filtered())
+                dataSet->setFilterRecord(nullptr);
+        }
+    } removeFilter{dataSet_};
     SaveSearchHistory();
 }
 

@@ -1,5 +1,6 @@
 #include "forms/Ubarsetting.h"
 
+#include "forms/StatusLine.h"
 #include "settings/LayoutKeys.h"
 #include "settings/PortNames.h"
 
@@ -23,6 +24,8 @@
 
 #include <algorithm>
 
+#include <fontconfig/fontconfig.h>
+
 namespace {
 
 QString u8(const char* text) {
@@ -35,8 +38,10 @@ struct Caption {
     const char* chinese; // nullptr: the English caption stays
 };
 
-// Every caption of the dialog; the form's own is "BarSetting".
+// Every caption of the dialog; the form's own is "BarSetting". Entries that
+// name no control are texts the dialog fills in.
 constexpr Caption kCaptions[] = {
+    {"fontDrawn", "drawn with %1 (same metrics)", "实际使用字体 %1 (字宽相同)"},
     {"grp1_PageSetting", "PageSetting", "页面设置"},
     {"grp1_BarCodeSetting", "BarcodeSetting(Unit is dot)", "条码设置(单位为点)"},
     {"grp1_TextSetting", "FontSetting(Unit is dot)", "文字设置(单位为点)"},
@@ -114,6 +119,42 @@ const std::array<BoxValue, 24>& boxValues() {
         {"fedheight3", "fudheight3", "Label20", 1, 999, 36},
     }};
     return values;
+}
+
+QString metricAliasOf(const QString& face) {
+    if (face.trimmed().isEmpty())
+        return {};
+    // Fontconfig's aliases bind the faces they stand for strongly (the
+    // metric-compatible Liberation, Tinos, Arimo ... for Times New Roman,
+    // Arial ...), its last-resort fallbacks weakly.
+    FcPattern* pattern = FcPatternCreate();
+    const QByteArray name = face.toUtf8();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    QString alias;
+    FcChar8* family = nullptr;
+    if (match && FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch) {
+        const QString matched = QString::fromUtf8(reinterpret_cast<const char*>(family));
+        FcValue value;
+        FcValueBinding binding = FcValueBindingWeak;
+        for (int i = 0;
+             FcPatternGetWithBinding(pattern, FC_FAMILY, i, &value, &binding) == FcResultMatch; ++i)
+            if (value.type == FcTypeString &&
+                QString::fromUtf8(reinterpret_cast<const char*>(value.u.s))
+                        .compare(matched, Qt::CaseInsensitive) == 0) {
+                if (binding != FcValueBindingWeak &&
+                    matched.compare(face, Qt::CaseInsensitive) != 0)
+                    alias = matched;
+                break;
+            }
+    }
+    if (match)
+        FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return alias;
 }
 
 QStringList installedScreenFonts() {
@@ -236,6 +277,10 @@ void TBarSetting::buildControls() {
     lists->addSpacing(16);
     lists->addWidget(Label24);
     lists->addWidget(cbbFontName, 1);
+    lblFontDrawn = new ElidedLabel(grp1_PageSetting);
+    lblFontDrawn->setObjectName(QStringLiteral("lblFontDrawn"));
+    lists->addWidget(lblFontDrawn, 1);
+    connect(cbbFontName, &QComboBox::currentTextChanged, this, [this] { showDrawnFont(); });
     lists->addSpacing(16);
     lists->addWidget(Label25);
     lists->addWidget(cbbFontbellow);
@@ -356,6 +401,17 @@ void TBarSetting::setVisible(bool visible) {
     QDialog::setVisible(visible);
 }
 
+void TBarSetting::showDrawnFont() {
+    const QString face = cbbFontName->currentText();
+    const QString drawn = metricAliasOf(face);
+    QString text;
+    if (!drawn.isEmpty())
+        for (const Caption& c : kCaptions)
+            if (qstrcmp(c.control, "fontDrawn") == 0)
+                text = u8(CodePage == 936 && c.chinese ? c.chinese : c.english).arg(drawn);
+    lblFontDrawn->setText(text);
+}
+
 void TBarSetting::setPrinterState(const QString& text) {
     lblPrinterState->setText(text);
 }
@@ -363,7 +419,11 @@ void TBarSetting::setPrinterState(const QString& text) {
 void TBarSetting::FormShow() {
     filling_ = true;
     ApplyLanguage(CodePage);
-    const QStringList fonts = installedScreenFonts();
+    // A face the system draws with a metric-compatible alias counts as
+    // installed: it stays chosen, and the dialog says what is drawn.
+    QStringList fonts = installedScreenFonts();
+    if (pickListIndex(fonts, layout_.font.face) < 0 && !metricAliasOf(layout_.font.face).isEmpty())
+        fonts = sortedFontNames(fonts << layout_.font.face);
     cbbFontName->clear();
     cbbFontName->addItems(fonts);
     cbbFontName->setCurrentIndex(pickListIndex(fonts, layout_.font.face));
@@ -408,8 +468,17 @@ void TBarSetting::updatePreview() {
 }
 
 bool TBarSetting::eventFilter(QObject* watched, QEvent* event) {
+    // The up-downs step by 1 with their arrows only: the mouse wheel and
+    // PageUp/PageDown (steps of 10) leave them as they are.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const bool onUpDown = widget && (qobject_cast<QAbstractSpinBox*>(widget) ||
+                                     qobject_cast<QAbstractSpinBox*>(widget->parentWidget()));
+    if (onUpDown && event->type() == QEvent::Wheel)
+        return true;
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (onUpDown && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))
+            return true;
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         // Enter moves to the next control, as Tab does; a focused button
         // keeps it and is pressed.

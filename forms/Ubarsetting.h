@@ -39,6 +39,10 @@ const std::array<BoxValue, 24>& boxValues();
 
 // The installed screen fonts, sorted by name.
 QStringList installedScreenFonts();
+// The installed family the system draws face with when face is not installed
+// but has a metric-compatible alias ("Liberation Serif" for "Times New
+// Roman"); empty for an installed face and for one that is missing.
+QString metricAliasOf(const QString& face);
 
 // BarSetting: where the operator edits the label layout. It edits a copy of
 // the layout its opener hands it; OK makes the copy what it shows, for the
@@ -72,6 +76,8 @@ public:
     TLabelLayout shownLayout() const;
     // Redraws the preview from the controls.
     void updatePreview();
+    // Names the family drawn for the chosen face when an alias stands for it.
+    void showDrawnFont();
     // What the opener knows of the printer's state, beside the port choice.
     void setPrinterState(const QString& text);
 
@@ -88,6 +94,8 @@ public:
     QLabel *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr;
     QComboBox* cbprinter = nullptr;
     QLabel* lblPrinterState = nullptr; // the printer's state, empty when unknown
+    // The family drawn for the chosen face when it is drawn with an alias.
+    QLabel* lblFontDrawn = nullptr;
     QComboBox* cbbFontName = nullptr;
     QComboBox* cbbFontbellow = nullptr;
     QGroupBox* grp1_BarCodeSetting = nullptr;

@@ -11,6 +11,7 @@
 #include "db/LabelQuery.h"
 #include "db/RecordClaims.h"
 #include "forms/HistoryWindow.h"
+#include "forms/LabelGrid.h"
 #include "forms/QtPrintProgress.h"
 #include "forms/Ubarsetting.h"
 #include "forms/uNewOrder.h"
@@ -115,6 +116,10 @@ void TmainBarcode::connectHandlers() {
                         Qt::QueuedConnection);
             });
     qryLable->onWriteError = [this](const QString& text) { reportError(prompts_, text); };
+    labelGrid_->mayEdit = [this](const QModelIndex& cell) { return mayEditRecord(cell); };
+    labelGrid_->commit = [this](const QModelIndex& cell, const QString& text) {
+        commitGridText(cell, text);
+    };
 }
 
 void TmainBarcode::FormCreate() {
@@ -166,8 +171,26 @@ void TmainBarcode::showStationInfo() {
 }
 
 WindowGeometry TmainBarcode::currentGeometry() const {
-    const QRect g = geometry();
+    const QRect g = frameGeometry();
     return {g.top(), g.left(), g.height(), g.width()};
+}
+
+void TmainBarcode::applyStoredSize() {
+    if (storedSize_.isEmpty())
+        return;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isEmpty())
+        return; // not framed yet
+    resize(storedSize_ - frame);
+    storedSize_ = {};
+}
+
+bool TmainBarcode::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        applyStoredSize();
+        storedSize_ = {}; // a window without a frame keeps the size as it is
+    }
+    return QMainWindow::event(event);
 }
 
 void TmainBarcode::loadWindowSettings() {
@@ -176,6 +199,7 @@ void TmainBarcode::loadWindowSettings() {
     // The stored position is replaced when the window is centred at its first
     // showing; the stored size holds.
     setGeometry(geometry.left, geometry.top, qMax(geometry.width, 200), qMax(geometry.height, 150));
+    storedSize_ = size();
     if (result.hasError())
         reportError(prompts_, result.errorText);
 }
@@ -205,6 +229,30 @@ void TmainBarcode::ApplyLanguage(int codePage) {
         {&TmainBarcode::msgRunningPrompt, "正在打印。要在当前一条打印完后停止吗?",
          "A print run is going. Stop it after the current strip?"},
         {&TmainBarcode::msgAutoStopped, "自动打印已停止: %1", "Automatic printing stopped: %1"},
+        {&TmainBarcode::msgEditPrinted, "%1 已经打印。仍要修改这条记录吗?",
+         "%1 is printed already. Change the record all the same?"},
+        {&TmainBarcode::msgEditClaimed, "%1 正由工作站 %2 打印。仍要修改这条记录吗?",
+         "%1 is being printed by station %2. Change the record all the same?"},
+        {&TmainBarcode::msgEditHeld,
+         "%1 由工作站 %2 保留，不知道它的标签是否已打印出来。仍要修改这条记录吗?",
+         "%1 is held by station %2: nobody knows whether its label came out. Change the record "
+         "all the same?"},
+        {&TmainBarcode::msgBadDateTime, "%1：“%2”不是日期时间(yyyy-MM-dd HH:mm:ss)，记录未修改",
+         "%1: \"%2\" is not a date and time (yyyy-MM-dd HH:mm:ss); the record was not changed"},
+        {&TmainBarcode::msgRunSummary, "已打印 %1 条，%2 条记录已标记为已打印，%3 条记录保留待定",
+         "Strips printed: %1, records marked: %2, records held: %3"},
+        {&TmainBarcode::msgRunSummaryNoCount, "已打印 %1 条，%2 条记录保留待定",
+         "Strips printed: %1, records held: %2"},
+        {&TmainBarcode::msgTypedSummary, "已打印 %1 条", "Strips printed: %1"},
+        {&TmainBarcode::msgPrintedHere, "%1 条记录此前已由本工作站打印，已跳过",
+         "Passed over, printed by this station before: %1"},
+        {&TmainBarcode::msgClaimedElsewhere, "%1 条记录正由另一台工作站打印或保留，已跳过",
+         "Passed over, being printed or held by another station: %1"},
+        {&TmainBarcode::msgNotConfirmed, "未确认已打印：%1", "Not confirmed printed: %1"},
+        {&TmainBarcode::msgNoFeedback, "无打印机反馈", "no printer feedback"},
+        {&TmainBarcode::msgSeparator, "；", "; "},
+        {&TmainBarcode::msgTooLong, "%1：最多 %2 个字符(一个汉字算两个)，记录未修改",
+         "%1: at most %2 characters (a Chinese character counts two); the record was not changed"},
     };
     for (const Message& m : messages)
         this->*m.text = u8(codePage == 936 ? m.chinese : m.english);
@@ -225,6 +273,7 @@ void TmainBarcode::FormShow() {
     BtnPrint->setEnabled(false);
     btnBatchPrint->setEnabled(false);
     // Opens centred on the screen at its loaded size.
+    applyStoredSize();
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -269,7 +318,8 @@ void TmainBarcode::BtnPrintClick() {
     const auto entered = prompts_.input(msgCountCaption, msgCountPrompt, QStringLiteral("1"));
     if (!entered)
         return;
-    const auto count = parseInt32(trimBlanks(*entered));
+    // Converted as it stands: blanks around the number make it no integer.
+    const auto count = parseInt32(*entered);
     if (!count)
         throw AppError::invalidInteger(*entered);
     if (*count < 1) {
@@ -406,6 +456,7 @@ bool TmainBarcode::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (watched == DBGridEh1 && key->key() == Qt::Key_Insert) {
+            labelGrid_->arm(); // the new row's cells are the operator's
             // A new row in the grid only, saved when it is left (LabelList).
             run([this] { qryLable->insertRecord(edLabelSize->text()); });
             return true;

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
+#include "forms/StatusLine.h"
 #include "settings/WindowGeometry.h"
 #include "settings/uBarcode.h"
 
@@ -20,6 +24,7 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 class QWidget;
+class LabelGrid;
 class LabelList;
 class Prompts;
 class TDMdata;
@@ -66,6 +71,12 @@ public:
     QString msgExitPrompt, msgExitCaption, msgCountCaption, msgCountPrompt, msgInvalidCount;
     // A close request during a print run; automatic printing ended by an error.
     QString msgRunningPrompt, msgAutoStopped;
+    // Editing a record in the grid: one printed, claimed or held asks first; a
+    // value the column cannot hold is refused.
+    QString msgEditPrinted, msgEditClaimed, msgEditHeld, msgBadDateTime, msgTooLong;
+    // The end of a run in the status line.
+    QString msgRunSummary, msgRunSummaryNoCount, msgTypedSummary, msgPrintedHere,
+        msgClaimedElsewhere, msgNotConfirmed, msgNoFeedback, msgSeparator;
 
     // Names the database in the status line (the start-up knows where it is).
     void setDatabaseDescription(const QString& text);
@@ -100,7 +111,7 @@ public:
     QWidget* TabSheet1 = nullptr;
     QTableView* DBGridEh1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QLabel* stationInfo = nullptr; // permanent part of the status line
+    ElidedLabel* stationInfo = nullptr; // permanent part of the status line
     QTimer* Timer1 = nullptr;
     // Asks the printer for its state every PrinterStateIntervalMs while idle.
     QTimer* printerStateTimer = nullptr;
@@ -156,6 +167,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildControls();
@@ -165,8 +177,18 @@ private:
     void FormShow();
     bool FormCloseQuery();
     void deleteCurrentRecord();
+    // The grid's two questions: may the record of the cell be edited (asks
+    // when it is printed, claimed or held), and the edited text, checked
+    // against its column and written.
+    bool mayEditRecord(const QModelIndex& cell);
+    void commitGridText(const QModelIndex& cell, const QString& text);
     void loadWindowSettings();
+    // The window's outer bounds, frame included, as the settings file keeps
+    // them.
     WindowGeometry currentGeometry() const;
+    // The stored outer size becomes the window's once the frame around it is
+    // known (after the window manager has framed it).
+    void applyStoredSize();
     template <typename Handler> void run(Handler&& handler);
 
     ListPrintResult printList(int limit, bool automatic = false);
@@ -177,17 +199,32 @@ private:
     void lockFilters(bool locked);
     void stopAutoPrinting(const QString& reason);
     void showStationInfo();
-    void showFeedback(const ListPrintResult& result);
+    // typed: a hand-typed list, which marks nothing.
+    void showFeedback(const ListPrintResult& result, bool typed = false);
+    // Of ids, those marked printed in the label database; nothing when it
+    // cannot be read.
+    std::optional<QSet<qint64>> printedAmong(const QList<qint64>& ids);
+    // Why the last list run passed records over, one text a reason.
+    QStringList passedOverTexts(const ListPrintResult& result) const;
 
+    LabelGrid* labelGrid_ = nullptr; // DBGridEh1
     TDMdata& dm_;
     Prompts& prompts_;
     PplaApi& printer_;
     TLabelLayout layout_;
     bool printing_ = false;
     bool shownOnce_ = false;
+    QSize storedSize_;           // outer size loaded from the settings file, not yet applied
     bool stopRequested_ = false; // stop after the strip in hand
     bool closeAfterRun_ = false; // the operator confirmed the exit during a run
     bool exitConfirmed_ = false; // the exit question was answered Yes already
     QList<QPair<QWidget*, bool>> enabledBeforeRun_;
     QString database_;
+    // The records this window's runs marked since it opened: found printed
+    // by a later run, they were printed by this station.
+    QSet<qint64> markedHere_;
+    struct RunCounts {
+        int marked = -1;     // records the last list run marked; -1: not known
+        int printedHere = 0; // of those passed over as printed, marked here
+    } lastRun_;
 };

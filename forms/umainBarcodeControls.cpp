@@ -3,6 +3,8 @@
 
 #include "core/DataModule.h"
 #include "db/LabelList.h"
+#include "forms/LabelGrid.h"
+#include "forms/StatusLine.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -149,7 +151,8 @@ void TmainBarcode::buildControls() {
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* page = new QVBoxLayout(TabSheet1);
     page->setContentsMargins(2, 2, 2, 2);
-    DBGridEh1 = new QTableView(TabSheet1);
+    labelGrid_ = new LabelGrid(TabSheet1);
+    DBGridEh1 = labelGrid_;
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     page->addWidget(DBGridEh1);
     PageControl1->addTab(TabSheet1, QStringLiteral("DataDisplay"));
@@ -175,12 +178,15 @@ void TmainBarcode::buildControls() {
     outer->addWidget(PageControl1, 1);
     setCentralWidget(central);
 
-    StatusBar1 = new QStatusBar(this);
+    // Its texts never size the window: they are cut to fit, whole in the
+    // tooltip.
+    auto* statusLine = new StatusLine(this);
+    StatusBar1 = statusLine;
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(StatusBar1);
-    stationInfo = new QLabel(StatusBar1);
+    stationInfo = new ElidedLabel(StatusBar1);
     stationInfo->setObjectName(QStringLiteral("stationInfo"));
-    StatusBar1->addPermanentWidget(stationInfo);
+    statusLine->setInfo(stationInfo);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -35,8 +36,7 @@ void TmainBarcode::btnBatchPrintClick() {
     QStringList end;
     if (!result.failure.isEmpty())
         end << result.failure;
-    if (result.printedElsewhere > 0)
-        end << printedElsewhereText(result.printedElsewhere, UICodePage);
+    end << passedOverTexts(result);
     if (!end.isEmpty())
         prompts_.message(end.join(QLatin1Char('\n')));
 }
@@ -80,7 +80,7 @@ template <typename Run> void TmainBarcode::printing(Run&& run) {
             }
         }
     } done{*this};
-    QtPrintProgress shown(this);
+    QtPrintProgress shown(this, UICodePage);
     WindowProgress progress(progressOverride ? *progressOverride : shown, stopRequested_);
     run(progress);
 }
@@ -95,11 +95,67 @@ ListPrintResult TmainBarcode::printList(int limit, bool automatic) {
         decideUnfinished();
     const LabelFormat format = formatIndex() == 0 ? LabelFormat::Barcode : LabelFormat::Text;
     PrintStation station = printStation();
+    // Which of the records the run reads are printed before and after it:
+    // the difference is what it marked, and those printed before that this
+    // window marked are passed over as this station's own.
+    QList<qint64> ids;
+    const int records = limit >= 0 ? qMin(limit, qryLable->count()) : qryLable->count();
+    for (int row = 0; row < records; ++row)
+        ids << qryLable->value(row, LabelList::Iden_id).toLongLong();
+    const std::optional<QSet<qint64>> before = printedAmong(ids);
     printing([&](PrintProgress& progress) {
         result = station.printList(*qryLable, layout_, format, progress, limit);
     });
+    const std::optional<QSet<qint64>> after = printedAmong(ids);
+    lastRun_ = {};
+    if (before) {
+        for (qint64 id : *before)
+            if (markedHere_.contains(id))
+                ++lastRun_.printedHere;
+    }
+    lastRun_.printedHere = qMin(lastRun_.printedHere, result.printedElsewhere);
+    if (before && after) {
+        lastRun_.marked = 0;
+        for (qint64 id : *after)
+            if (!before->contains(id)) {
+                markedHere_.insert(id);
+                ++lastRun_.marked;
+            }
+    }
     showFeedback(result);
     return result;
+}
+
+std::optional<QSet<qint64>> TmainBarcode::printedAmong(const QList<qint64>& ids) {
+    QSet<qint64> printed;
+    if (!dm_.conADO().isOpen())
+        return std::nullopt;
+    constexpr qsizetype chunk = 500;
+    for (qsizetype i = 0; i < ids.size(); i += chunk) {
+        QStringList list;
+        for (qint64 id : ids.mid(i, chunk))
+            list << QString::number(id);
+        QSqlQuery q = forwardOnlyQuery(dm_.conADO());
+        if (!q.exec(QStringLiteral("SELECT Iden_id FROM PrintLabel WHERE PrintFlag=1 AND "
+                                   "Iden_id in (%1)")
+                        .arg(list.join(QLatin1Char(',')))))
+            return std::nullopt; // the summary then leaves the count out
+        while (q.next())
+            printed.insert(q.value(0).toLongLong());
+    }
+    return printed;
+}
+
+QStringList TmainBarcode::passedOverTexts(const ListPrintResult& result) const {
+    QStringList out;
+    const int here = qMin(lastRun_.printedHere, result.printedElsewhere);
+    if (here > 0)
+        out << msgPrintedHere.arg(here);
+    if (result.printedElsewhere > here)
+        out << printedElsewhereText(result.printedElsewhere - here, UICodePage);
+    if (result.claimedElsewhere > 0)
+        out << msgClaimedElsewhere.arg(result.claimedElsewhere);
+    return out;
 }
 
 PrintStation TmainBarcode::printStation() {
@@ -121,19 +177,31 @@ bool TmainBarcode::decideUnfinished() {
     return dialog.count() == 0 || dialog.showModal() == 0;
 }
 
-void TmainBarcode::showFeedback(const ListPrintResult& result) {
+void TmainBarcode::showFeedback(const ListPrintResult& result, bool typed) {
     // A run the printer could not confirm says so; strips held for the
-    // operator stay in view after the message box is gone.
-    const bool zh = UICodePage == 936;
+    // operator stay in view after the message box is gone. Every run that
+    // printed ends with what it did, and says why it passed records over.
+    QStringList parts;
     if (!result.uncertain.isEmpty())
-        StatusBar1->showMessage(
-            (zh ? QStringLiteral(u"未确认已打印：%1") : QStringLiteral("Not confirmed printed: %1"))
-                .arg(uncertainRecords(result.uncertain)));
+        parts << msgNotConfirmed.arg(uncertainRecords(result.uncertain));
     else if (result.feedback == FeedbackUse::NoAnswer)
-        StatusBar1->showMessage(zh ? QStringLiteral(u"无打印机反馈")
-                                   : QStringLiteral("no printer feedback"));
-    else if (result.printedElsewhere > 0)
-        StatusBar1->showMessage(printedElsewhereText(result.printedElsewhere, UICodePage));
+        parts << msgNoFeedback;
+    int held = 0;
+    for (const UncertainStrip& strip : result.uncertain)
+        for (const LabelSlot& slot : strip.row.labels)
+            held += slot.id != 0 ? 1 : 0;
+    if (result.stripsPrinted > 0 || held > 0) {
+        if (typed)
+            parts << msgTypedSummary.arg(result.stripsPrinted);
+        else if (lastRun_.marked >= 0)
+            parts << msgRunSummary.arg(result.stripsPrinted).arg(lastRun_.marked).arg(held);
+        else
+            parts << msgRunSummaryNoCount.arg(result.stripsPrinted).arg(held);
+    }
+    if (!typed)
+        parts << passedOverTexts(result);
+    if (!parts.isEmpty())
+        StatusBar1->showMessage(parts.join(msgSeparator));
 }
 
 void TmainBarcode::setRunning(bool running) {
@@ -168,7 +236,7 @@ void TmainBarcode::BitBtn1Click() {
     printing([&](PrintProgress& progress) {
         result = station.printTyped(strips, layout_, format, progress);
     });
-    showFeedback(result);
+    showFeedback(result, true);
     if (!result.failure.isEmpty())
         prompts_.message(result.failure);
 }

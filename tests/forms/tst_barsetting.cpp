@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 class TestBarSetting : public QObject, BarSettingFixture {
     Q_OBJECT
@@ -177,7 +178,10 @@ private slots:
             .row("stops at width max", "bUDwidth1", 23, int(Qt::Key_Up), 3, 24)
             .row("stops at min, no wrap", "bUDtop3", 2, int(Qt::Key_Down), 4, 1)
             .row("stops at height max", "bUDheight3", 998, int(Qt::Key_Up), 2, 999)
-            .row("typing does nothing", "fudWidth3", 1, int(Qt::Key_5), 2, 1);
+            .row("typing does nothing", "fudWidth3", 1, int(Qt::Key_5), 2, 1)
+            .row("PageUp does nothing", "bUDleft2", 240, int(Qt::Key_PageUp), 2, 240)
+            .row("PageDown does nothing", "fudtop1", 18, int(Qt::Key_PageDown), 1, 18)
+            .row("mouse wheel does nothing", "bUDleft1", 30, 0, 3, 30);
     }
     void upDownArrows() {
         QFETCH(QString, upDown);
@@ -191,8 +195,16 @@ private slots:
         QVERIFY(spin);
         spin->setValue(start);
         QLineEdit* edit = spin->findChild<QLineEdit*>();
-        for (int i = 0; i < presses; ++i)
-            QTest::keyClick(edit, Qt::Key(key));
+        for (int i = 0; i < presses; ++i) {
+            if (key == 0) { // a notch of the mouse wheel, away from the operator
+                const QPointF at = spin->rect().center();
+                QWheelEvent wheel(at, spin->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                                  Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(spin, &wheel);
+            } else {
+                QTest::keyClick(edit, Qt::Key(key));
+            }
+        }
         QCOMPARE(spin->value(), shown);
         QCOMPARE(edit->text(), QString::number(shown));
     }
@@ -206,7 +218,8 @@ private slots:
             .row("USB6", "port", "USB6", "")
             .row("weight other case", "weight", "300 THIN   ", "300 thin   ")
             .row("port other case", "port", "usbx", "USBX")
-            .row("font other case", "font", "LIBERATION MONO", "Liberation Mono");
+            .row("font other case", "font", "LIBERATION MONO", "Liberation Mono")
+            .row("font drawn with its alias", "font", "Times New Roman", "Times New Roman");
     }
     void pickListWithoutMatchGivesEmptyText() {
         QFETCH(QString, field);
@@ -231,6 +244,29 @@ private slots:
                  : field == "weight" ? after.font.weightText
                                      : after.port,
                  afterOk);
+    }
+
+    // The stored default "Times New Roman" is drawn with its metric-compatible
+    // alias: it stays chosen after OK, and the dialog names the face drawn.
+    void aliasedFontIsKeptAndNamed_data() {
+        DataTable<QString, int, QString>({"face", "codePage", "drawn"})
+            .row("alias", "Times New Roman", 437, "drawn with Liberation Serif (same metrics)")
+            .row("alias, Chinese", "Times New Roman", 936,
+                 QString::fromUtf8("实际使用字体 Liberation Serif (字宽相同)"))
+            .row("installed", "Liberation Serif", 437, "")
+            .row("missing", "No Such Face 123", 437, "");
+    }
+    void aliasedFontIsKeptAndNamed() {
+        QFETCH(QString, face);
+        QFETCH(int, codePage);
+        QFETCH(QString, drawn);
+        stored_.font = LabelFont::of(face, stored_.font.weightText);
+        TBarSetting d;
+        open(d, codePage);
+        QCOMPARE(d.lblFontDrawn->text(), drawn);
+        d.findChild<QSpinBox*>("bUDleft1")->setValue(77); // any change, then OK
+        QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        QCOMPARE(d.labelLayout().font.face, face.startsWith("No Such") ? QString() : face);
     }
 
     void loadDefaultThenCancelChangesNothing_data() {

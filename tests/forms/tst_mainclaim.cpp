@@ -3,6 +3,7 @@
 #include "db/LabelList.h"
 #include "forms/umainBarcode.h"
 #include "printer/RecordingPpla.h"
+#include "tests/support/DataTable.h"
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/StripLayout.h"
 #include "tests/support/TestDatabase.h"
@@ -60,12 +61,56 @@ private slots:
             QTest::mouseClick(w.btnBatchPrint, Qt::LeftButton);
             QCOMPARE(prompts.shown.size(), size_t(1));
             QCOMPARE(prompts.shown[0].text, message);
-            QCOMPARE(w.StatusBar1->currentMessage(), message);
+            QCOMPARE(w.StatusBar1->currentMessage(),
+                     (codePage == 936
+                          ? QString(u8"已打印 2 条，6 条记录已标记为已打印，0 条记录保留待定；")
+                          : QString("Strips printed: 2, records marked: 6, records "
+                                    "held: 0; ")) +
+                         message);
             // Six records on two strips, every record marked once.
             QCOMPARE(ppla.ops().count("A_Print_Out"), 2);
             QCOMPARE(
                 scalar(dm->conADO(), "SELECT count(*) FROM PrintLabel WHERE PrintFlag=1").toInt(),
                 8);
+        }
+        UICodePage = before;
+    }
+
+    // BatchPrint again over the records this window has just printed: they
+    // are passed over as this station's own, and every run that printed ends
+    // with what it did.
+    void batchPrintTwiceNamesThisStation_data() {
+        DataTable<int, QString, QString>({"codePage", "summary", "passedOver"})
+            .row("English", 437, "Strips printed: 3, records marked: 7, records held: 0",
+                 "Passed over, printed by this station before: 7")
+            .row("Chinese", 936, QString(u8"已打印 3 条，7 条记录已标记为已打印，0 条记录保留待定"),
+                 QString(u8"7 条记录此前已由本工作站打印，已跳过"));
+    }
+    void batchPrintTwiceNamesThisStation() {
+        QFETCH(int, codePage);
+        QFETCH(QString, summary);
+        QFETCH(QString, passedOver);
+        const int32_t before = UICodePage;
+        UICodePage = codePage;
+        auto dm = openEmbedded(dir.filePath(QString("twice%1.db").arg(codePage)));
+        {
+            QSqlDatabase db = dm->conADO();
+            addDemoLabels(db, 7);
+        }
+        RecordingPpla ppla;
+        ScriptedPrompts prompts;
+        {
+            TmainBarcode w(*dm, prompts, ppla);
+            w.setLabelLayout(stripLayout());
+            w.show();
+            QTest::mouseClick(w.BtnQuery, Qt::LeftButton);
+            QTest::mouseClick(w.btnBatchPrint, Qt::LeftButton);
+            QVERIFY(prompts.shown.empty());
+            QCOMPARE(w.StatusBar1->currentMessage(), summary);
+            QTest::mouseClick(w.btnBatchPrint, Qt::LeftButton);
+            QCOMPARE(ppla.ops().count("A_Print_Out"), 3);
+            QCOMPARE(prompts.texts("message"), QStringList{passedOver});
+            QCOMPARE(w.StatusBar1->currentMessage(), passedOver);
         }
         UICodePage = before;
     }

@@ -17,10 +17,12 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QEventLoop>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
@@ -216,6 +218,68 @@ private slots:
         QVERIFY(!w.isPrinting());
     }
 
+    // A run that ends before its first strip leaves no progress dialog
+    // behind: none is shown while the message box that ends the run is open,
+    // however long the box waits for the operator.
+    void noProgressDialogOverTheEndOfARun_data() {
+        DataTable<QString, QString>({"how", "box"})
+            .row("port fails", "open", "message")
+            .row("refused field", "refused", "message")
+            .row("batch print twice", "twice", "message")
+            .row("automatic run stops", "auto", "error");
+    }
+    void noProgressDialogOverTheEndOfARun() {
+        QFETCH(QString, how);
+        QFETCH(QString, box);
+        freshDatabase(7);
+        if (how == "refused")
+            addLabel(dm->conADO(), "2000-01-01 00:00:00", QString::fromUtf8("AA中文字符"));
+        RecordingPpla ppla;
+        if (how == "open" || how == "auto")
+            ppla.setResult("A_CreatePrn", 3);
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, ppla);
+        defaultLayout(w);
+        w.show();
+        if (how == "refused")
+            w.edDatime->setDate(QDate(1999, 1, 1));
+        QList<bool> dialogShown;
+        prompts.onShow = [&](const ScriptedPrompts::Shown&) {
+            // The box's own event loop, inside the window's.
+            QEventLoop box;
+            QTimer::singleShot(50, &box, &QEventLoop::quit);
+            box.exec();
+            bool shown = false;
+            for (QProgressDialog* d : w.findChildren<QProgressDialog*>())
+                shown = shown || d->isVisible();
+            dialogShown << shown;
+        };
+        if (how == "auto") {
+            w.cbAutoPrint->click();
+            for (int i = 0; i < 56; ++i)
+                w.Timer1Timer();
+        } else {
+            w.BtnQueryClick();
+            if (how == "twice") {
+                w.btnBatchPrint->click();
+                QVERIFY(prompts.shown.empty());
+            }
+        }
+        // The command runs from the window's event loop, as a click does.
+        QEventLoop window;
+        QTimer::singleShot(0, &w, [&] {
+            if (how == "auto")
+                w.Timer1Timer();
+            else
+                w.btnBatchPrint->click();
+            window.quit();
+        });
+        window.exec();
+        QCOMPARE(prompts.texts(box).size(), 1);
+        QCOMPARE(dialogShown, QList<bool>{false});
+        QVERIFY(w.findChildren<QProgressDialog*>().isEmpty());
+    }
+
     // During a run every command waits; a close request offers to stop after
     // the strip in hand, then asks the exit question, and the station closes
     // once the run has ended.
@@ -290,7 +354,8 @@ private slots:
     void printFirstN_data() {
         DataTable<QString, int, QString, QString>({"entered", "strips", "error", "message"})
             .row("two", "2", 1, "", "")
-            .row("four with blanks", " 4 ", 2, "", "")
+            .row("leading blank", " 5", 0, "' 5' is not a valid integer value.", "")
+            .row("blanks around", " 4 ", 0, "' 4 ' is not a valid integer value.", "")
             .row("more than the list", "999", 3, "", "")
             .row("letters", "abc", 0, "'abc' is not a valid integer value.", "")
             .row("huge", "99999999999", 0, "'99999999999' is not a valid integer value.", "")

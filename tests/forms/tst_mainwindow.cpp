@@ -72,6 +72,18 @@ class TestMainWindow : public QObject {
         return true;
     }
 
+    // Clicks the cell of the first record in column, as the operator picks
+    // a cell before editing it.
+    static void clickCell(TmainBarcode& w, int column) {
+        const QRect cell = w.DBGridEh1->visualRect(w.qryLable->index(0, column));
+        QTest::mouseClick(w.DBGridEh1->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    static QString stored(const TDMdata& db, const char* field, qint64 id = 1) {
+        return scalar(db.conADO(),
+                      QString("SELECT %1 FROM PrintLabel WHERE Iden_id=%2").arg(field).arg(id))
+            .toString();
+    }
+
 private slots:
     void initTestCase() {
         QDir::setCurrent(dir.path());
@@ -349,6 +361,161 @@ private slots:
                  QString("NW000002"));
         QCOMPARE(w.qryLable->currentRow(), 0);
         QCOMPARE(prompts.texts("error").size(), 1);
+    }
+
+    // Typing goes into a cell only once the operator chose the cell in the
+    // grid: what follows an Enter in the print list writes nothing.
+    void typingThatArrivesWithTheFocusEditsNothing() {
+        auto db = threeLabels();
+        ScriptedPrompts prompts;
+        TmainBarcode w(*db, prompts, printer);
+        QVERIFY(readyToType(w));
+        w.edtPrintList->setFocus();
+        QTRY_VERIFY(w.edtPrintList->hasFocus());
+        QTest::keyClicks(w.edtPrintList, "AB123456");
+        QTest::keyClick(w.edtPrintList, Qt::Key_Return);
+        QTRY_VERIFY(w.DBGridEh1->hasFocus());
+        QTest::keyClicks(QApplication::focusWidget(), "CD234567");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(stored(*db, "LabelText"), QString("VA000001"));
+        QCOMPARE(w.edtPrintList->toPlainText(), QString("AB123456"));
+        // Chosen with the mouse, the cell takes what is typed.
+        clickCell(w, LabelList::LabelText);
+        QVERIFY(typeIntoGrid(w, "CD234567"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(stored(*db, "LabelText"), QString("CD234567"));
+        QVERIFY(prompts.shown.empty());
+    }
+
+    // An edit is checked against its column: refused with a message naming
+    // the column, the record unchanged; Escape leaves the record as it was.
+    void gridEditsAreCheckedAgainstTheirColumn_data() {
+        DataTable<int, QString, QString, QString, QString>(
+            {"column", "field", "typed", "storedAfter", "error"})
+            .row("date and time", LabelList::CreateTime, "CreateTime", "2024-05-06 07:08:09",
+                 "2024-05-06 07:08:09", "")
+            .row("date without time", LabelList::CreateTime, "CreateTime", "2024-05-06",
+                 "2024-05-06 00:00:00", "")
+            .row("no date", LabelList::CreateTime, "CreateTime", "XX", "",
+                 "日期时间: \"XX\" is not a date and time")
+            .row("label text of 50", LabelList::LabelText, "LabelText", QString(50, 'L'),
+                 QString(50, 'L'), "")
+            .row("label text of 51", LabelList::LabelText, "LabelText", QString(51, 'L'), "",
+                 "标签内容: at most 50 characters")
+            .row("Chinese title of 11", LabelList::TitleText, "TitleText",
+                 QString::fromUtf8("标题标题标题标题标题标"), "", "标题: at most 20 characters")
+            .row("escape", LabelList::LabelText, "LabelText", "ZZ\x1b", "", "");
+    }
+    void gridEditsAreCheckedAgainstTheirColumn() {
+        QFETCH(int, column);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, storedAfter);
+        QFETCH(QString, error);
+        auto db = threeLabels();
+        const QString before = stored(*db, qPrintable(field));
+        ScriptedPrompts prompts;
+        TmainBarcode w(*db, prompts, printer);
+        QVERIFY(readyToType(w));
+        clickCell(w, column);
+        QTest::keyClick(w.DBGridEh1, Qt::Key_F2);
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor != w.DBGridEh1 && w.DBGridEh1->isAncestorOf(editor));
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        if (typed.endsWith('\x1b')) {
+            QTest::keyClicks(editor, typed.chopped(1));
+            QTest::keyClick(editor, Qt::Key_Escape);
+        } else {
+            // QTest types ASCII only; the rest as an input method would.
+            if (typed.toLatin1() == typed.toUtf8())
+                QTest::keyClicks(editor, typed);
+            else
+                qobject_cast<QLineEdit*>(editor)->insert(typed);
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QTest::qWait(20);
+        QCOMPARE(stored(*db, qPrintable(field)), storedAfter.isEmpty() ? before : storedAfter);
+        if (error.isEmpty()) {
+            QCOMPARE(prompts.texts("error"), QStringList());
+        } else {
+            QCOMPARE(prompts.texts("error").size(), 1);
+            QVERIFY2(prompts.texts("error")[0].startsWith(error),
+                     qPrintable(prompts.texts("error")[0]));
+        }
+    }
+
+    // A record that is printed (also since the list was read), claimed or
+    // held is edited only after the operator says so.
+    void editingAPrintedOrHeldRecordAsksFirst_data() {
+        DataTable<bool, QString>({"yes", "question"})
+            .row("unprinted", false, "")
+            .row("printed, no", false, "VA000001 (Iden_id 1) is printed already.")
+            .row("printed, yes", true, "VA000001 (Iden_id 1) is printed already.")
+            .row("claimed", false, "VA000001 (Iden_id 1) is being printed by station line4")
+            .row("held", false, "VA000001 (Iden_id 1) is held by station line4");
+    }
+    void editingAPrintedOrHeldRecordAsksFirst() {
+        const QString state = QString(QTest::currentDataTag()).section(',', 0, 0);
+        QFETCH(bool, yes);
+        QFETCH(QString, question);
+        auto db = threeLabels();
+        ScriptedPrompts prompts;
+        prompts.answers = {yes};
+        TmainBarcode w(*db, prompts, printer);
+        QVERIFY(readyToType(w));
+        QSqlQuery q(db->conADO());
+        if (state.startsWith("printed"))
+            QVERIFY(q.exec("UPDATE PrintLabel SET PrintFlag=1 WHERE Iden_id=1"));
+        if (state == "claimed" || state == "held")
+            QVERIFY(q.exec(QString("INSERT INTO VornellClaim (Iden_id, Station, State, Since, "
+                                   "Strip) VALUES (1, 'line4', '%1', '2024-01-01 00:00:00', 'k')")
+                               .arg(state)));
+        clickCell(w, LabelList::LabelText);
+        QTest::keyClick(w.DBGridEh1, Qt::Key_F2);
+        const bool edits = question.isEmpty() || yes;
+        QWidget* editor = QApplication::focusWidget();
+        QCOMPARE(editor != w.DBGridEh1 && w.DBGridEh1->isAncestorOf(editor), edits);
+        if (edits) {
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, "CD234567");
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QCOMPARE(stored(*db, "LabelText"), edits ? QString("CD234567") : QString("VA000001"));
+        const QStringList asked = prompts.texts("question");
+        QCOMPARE(asked.size(), question.isEmpty() ? 0 : 1);
+        if (!question.isEmpty())
+            QVERIFY2(asked[0].startsWith(question), qPrintable(asked[0]));
+    }
+
+    // The status line's texts never widen the window: they are cut to fit,
+    // whole in their tooltips.
+    void statusTextsNeverWidenTheWindow_data() {
+        DataTable<QString, QString>({"database", "message"})
+            .row("long database path", "embedded /srv/" + QString(150, 'd') + "/vornell.db", "")
+            .row("long message", "",
+                 QString::fromUtf8("30 条记录已由另一台工作站打印 ").repeated(12));
+    }
+    void statusTextsNeverWidenTheWindow() {
+        QFETCH(QString, database);
+        QFETCH(QString, message);
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, printer);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const int width = w.width();
+        if (!database.isEmpty())
+            w.setDatabaseDescription(database);
+        if (!message.isEmpty())
+            w.StatusBar1->showMessage(message);
+        QTest::qWait(20);
+        QCOMPARE(w.width(), width);
+        QVERIFY(w.minimumSizeHint().width() < width);
+        QCOMPARE(w.stationInfo->toolTip(), w.stationInfo->text());
+        QVERIFY(w.stationInfo->width() < w.StatusBar1->width());
+        if (!database.isEmpty())
+            QVERIFY(w.stationInfo->text().contains(database));
+        if (!message.isEmpty())
+            QCOMPARE(w.StatusBar1->toolTip(), message);
     }
 
     void settingsLoadedAtCreationAndSavedAtConfirmedExit() {

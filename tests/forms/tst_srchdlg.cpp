@@ -8,8 +8,10 @@
 #include "tests/support/ScriptedPrompts.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -263,6 +265,34 @@ private slots:
         auto set = openSet(100, {"SELECT NULL AS Code, 'N' AS Name, 'x' AS Note"});
         dlg.AttachDataSet(set.get());
         QVERIFY_THROWS_EXCEPTION(AppError, dlg.GetSelectedKey());
+    }
+
+    // The history drops down as soon as the operator types; the typing goes
+    // on in the box, and Enter searches for what was typed.
+    void historyDropsDownWhileTyping() {
+        {
+            IniFile ini(QDir::current().filePath("Quillet.ini"));
+            ini.writeString("FSrchDlg", "FindStr00", "gam");
+            ini.writeString("FSrchDlg", "FindStr01", "plain");
+            ini.save();
+        }
+        ScriptedPrompts prompts;
+        TFSrchDlg dlg(prompts);
+        auto set = openSet();
+        dlg.AttachDataSet(set.get());
+        Driver d([&](TFSrchDlg& shown) {
+            QCompleter* dropDown = shown.SearchEd->completer();
+            QVERIFY(dropDown);
+            QVERIFY(!dropDown->popup()->isVisible());
+            QTest::keyClicks(shown.SearchEd->lineEdit(), "ab");
+            QVERIFY(dropDown->popup()->isVisible());
+            QCOMPARE(dropDown->popup()->model()->rowCount(), 2);
+            QCOMPARE(shown.SearchEd->currentText(), QString("ab"));
+            QTest::keyClick(shown.SearchEd->lineEdit(), Qt::Key_Return);
+            QVERIFY(!dropDown->popup()->isVisible());
+            QCOMPARE(shownKeys(*set), (QStringList{"K2", "K3", "K4"}));
+        });
+        dlg.showModal();
     }
 
     // After searches for a, b and c the list reads c, b, a, in the file too,
