@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QThread>
 #include <QUuid>
 
 namespace {
@@ -22,6 +23,7 @@ QString idList(const QList<int64_t>& ids) {
 
 constexpr int kStationLength = 200;
 constexpr int kReasonLength = 400;
+constexpr int kMarkAttempts = 3; // with the busy timeout, some 15 s in all
 
 } // namespace
 
@@ -139,6 +141,22 @@ void RecordClaims::mark(const QList<int64_t>& ids) {
 void RecordClaims::markAndRelease(const QList<int64_t>& ids, const QString& strip) {
     if (ids.isEmpty())
         return;
+    // Another program may hold the database longer than one busy timeout:
+    // the labels came out, so the marks are tried again before the strip is
+    // held for a person.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            markAndReleaseOnce(ids, strip);
+            return;
+        } catch (const AppError&) {
+            if (attempt == kMarkAttempts)
+                throw;
+            QThread::msleep(200);
+        }
+    }
+}
+
+void RecordClaims::markAndReleaseOnce(const QList<int64_t>& ids, const QString& strip) {
     inTransaction([&] {
         mark(ids);
         run({QStringLiteral("DELETE FROM VornellClaim WHERE Strip=? AND Iden_id in (%1)")

@@ -57,8 +57,8 @@ public:
     // is missing.
     ClaimOutcome take(const QList<int64_t>& ids, const QString& strip);
     // The strip came out: its records marked printed with the server's time
-    // and its claims released, in one transaction. Raises AppError (the
-    // claims are then kept).
+    // and its claims released, in one transaction, tried three times before
+    // it gives up. Raises AppError (the claims are then kept).
     void markAndRelease(const QList<int64_t>& ids, const QString& strip);
     // Nothing of the strip went out: its records are free again.
     void release(const QList<int64_t>& ids, const QString& strip);
@@ -80,6 +80,7 @@ private:
     void run(const QStringList& lines, const QVariantList& bindings = {});
     void inTransaction(const std::function<void()>& body);
     void mark(const QList<int64_t>& ids);
+    void markAndReleaseOnce(const QList<int64_t>& ids, const QString& strip);
     [[noreturn]] void failed(const QString& why);
 
     ExecQuery& exec_;

@@ -23,7 +23,7 @@ QStringList autoQueryLines(const AutoSettings& s, const QSet<int64_t>& held, Dia
     LabelFilter filter;
     filter.labelSize = s.labelSize;
     filter.labelLike = s.labelLike;
-    filter.createdFrom = QDate::currentDate();
+    filter.createdFrom = s.from;
     filter.toPrint = true;
     filter.codePage = UICodePage;
     QStringList lines = labelQueryLines(filter, dialect);
@@ -102,14 +102,15 @@ void AutoStation::reportLeftovers() {
 }
 
 int AutoStation::run() {
-    log_.info(QStringLiteral("auto: station %6, label size %1%2, printing to %3 (%4) every %5 s")
+    log_.info(QStringLiteral("auto: station %6, label size %1%2, labels created from %7 on, "
+                             "printing to %3 (%4) every %5 s")
                   .arg(s_.labelSize,
                        s_.labelLike.isEmpty()
                            ? QString()
                            : QStringLiteral(", label text like '%1'").arg(s_.labelLike),
                        layout_.port, portDevice(layout_.port, PortConfig()))
                   .arg(s_.intervalMs / 1000.0)
-                  .arg(station_.name()));
+                  .arg(station_.name(), s_.from.toString(QStringLiteral("yyyy-MM-dd"))));
     reportLeftovers();
     while (!StopSignal::requested()) {
         runOnce();

@@ -3,6 +3,7 @@
 #include "db/Dialect.h"
 #include "printing/LabelRow.h"
 
+#include <QDate>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,10 @@ struct AutoSettings {
     QString labelLike;
     int intervalMs = 60000; // from the start of one run to the next
     LabelFormat format = LabelFormat::Barcode;
+    // The first day listed: the day the station started, kept across
+    // midnight so that a label of 23:59 not yet printed is not dropped (as
+    // the window's automatic printing keeps the date it was switched on).
+    QDate from = QDate::currentDate();
 };
 
 // The label query's lines, without the records given (records held for a

@@ -175,6 +175,28 @@ private slots:
         QCOMPARE(column("SELECT count(*) FROM VornellClaim"), Ids{0});
     }
 
+    // Another program holding the database past one busy timeout: the marks
+    // are tried again, and all six records end marked.
+    void markTriedAgainAfterALock() {
+        fill(6, {});
+        QVERIFY(QSqlQuery(dm->conADO()).exec("PRAGMA busy_timeout=100"));
+        int begins = 0;
+        dm->qryEXEC().onExecute = [&](const QString& s) {
+            if (s != "BEGIN IMMEDIATE")
+                return;
+            ++begins;
+            if (begins == 2)
+                QVERIFY(QSqlQuery(other->conADO()).exec("BEGIN EXCLUSIVE"));
+            if (begins == 3)
+                QVERIFY(QSqlQuery(other->conADO()).exec("ROLLBACK"));
+        };
+        const ListPrintResult r = print();
+        QVERIFY2(r.failure.isEmpty(), qPrintable(r.failure));
+        QCOMPARE(begins, 3); // strip 1, strip 2 refused, strip 2 again
+        QCOMPARE(marked(), (Ids{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(column("SELECT count(*) FROM VornellClaim"), Ids{0});
+    }
+
     // Marks that cannot be committed (another program holds the database)
     // leave the strip's records claimed: no run prints them again.
     void failedMarkKeepsTheClaim() {
