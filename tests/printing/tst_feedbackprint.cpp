@@ -194,7 +194,7 @@ private slots:
         QTest::newRow("on, mute: prints nothing")
             << "on" << -1 << -1 << -1 << true << 8 << Ids{} << Ids{}
             << "USB1: the printer did not answer the status request (The printer did not answer "
-               "the status request within 500 ms); nothing was printed"
+               "the status request within 2500 ms); nothing was printed"
             << 0 << int(FeedbackUse::NoAnswer);
         QTest::newRow("off: never asks") << "off" << -1 << -1 << -1 << true << 8 << stripIds(1, 5)
                                          << Ids{} << "" << 5 << int(FeedbackUse::NotAsked);
@@ -296,15 +296,15 @@ private slots:
         QCOMPARE(int(r.feedback), feedback);
     }
 
-    // A garbage answer is no answer: under on nothing is sent, and the
-    // message shows what came.
+    // A garbage answer is no answer, and a printer that talks: nothing is
+    // sent, and the message shows what came.
     void garbageAnswer() {
         ScriptedStatusPeer peer(ScriptedStatusPeer::Line::Tcp,
                                 {{}, QByteArray("\x7f\x13NN garbage\r"), 0, true});
         auto driver = driverFor(peer.tcpPort(), "on");
         fill(6);
         const ListPrintResult r = print(*driver, 8);
-        QCOMPARE(r.failure, QString("USB1: the printer did not answer the status request (The "
+        QCOMPARE(r.failure, QString("USB1: the printer's status answer cannot be read (The "
                                     "printer's status answer \"<x7F><x13>NN garbage<CR>\" has "
                                     "\"<x7F>\" where a Y or N belongs (character 1)); nothing "
                                     "was printed"));
