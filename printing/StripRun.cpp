@@ -15,7 +15,9 @@
 #include "settings/uBarcode.h"
 
 #include <QDeadlineTimer>
+
 #include <QThread>
+#include <algorithm>
 
 #include <vector>
 
@@ -114,7 +116,10 @@ private:
                 entry = sending(plan);
                 if (!send(plan, entry, &r_.failure, &sentAny)) {
                     note(entry, sentAny ? StripState::Uncertain : StripState::Failed, r_.failure);
-                    source_.notPrinted(row, sentAny, r_.failure);
+                    if (!sentAny && !plan.refused.isEmpty())
+                        refusedStrip(row, plan, r_.failure);
+                    else
+                        source_.notPrinted(row, sentAny, r_.failure);
                     return;
                 }
                 sentAny = true;
@@ -144,8 +149,9 @@ private:
             const auto ask = [&] { taken = feedback_->askOpenPort(s_.answerMs, &unread); };
             qint64 entry = 0;
             bool whole = false;
+            StripPlan plan;
             try {
-                const StripPlan plan = planStrip(layout_, format_, row);
+                plan = planStrip(layout_, format_, row);
                 entry = sending(plan);
                 whole = send(plan, entry, &why, &sentAny, ask);
                 if (whole)
@@ -158,7 +164,10 @@ private:
             if (!whole) {
                 // What went before it may still be confirmed; this strip,
                 // if any of it went out, is not known to have come out.
-                source_.notPrinted(row, sentAny, sentAny ? onPort(why) : why);
+                if (!sentAny && !plan.refused.isEmpty())
+                    refusedStrip(row, plan, why);
+                else
+                    source_.notPrinted(row, sentAny, sentAny ? onPort(why) : why);
                 confirm();
                 note(entry, sentAny ? StripState::Uncertain : StripState::Failed,
                      sentAny ? onPort(why) : why);
@@ -276,6 +285,38 @@ private:
         if (endText_.isEmpty())
             endText_ = text;
         return false;
+    }
+
+    // A strip the printer would refuse, never sent. A record whose own text
+    // is refused (a plain label text in its place passes) is held for a
+    // person, so that it does not end every later run before the records
+    // after it; the others of the strip are free again. A refusal the layout
+    // causes holds nothing.
+    void refusedStrip(const LabelRow& row, const StripPlan& plan, const QString& why) {
+        LabelRow held;
+        LabelRow others = row;
+        for (const RefusedField& f : plan.refused) {
+            LabelSlot& slot = others.labels[size_t(f.column)];
+            if (slot.id == 0)
+                continue;
+            LabelRow probe = row;
+            probe.labels[size_t(f.column)].text = QStringLiteral("VA000000");
+            const StripPlan again = planStrip(layout_, format_, probe);
+            const bool recordsOwn =
+                std::none_of(again.refused.begin(), again.refused.end(),
+                             [&](const RefusedField& r) { return r.column == f.column; });
+            if (recordsOwn) {
+                held.labels[size_t(f.column)] = slot;
+                slot = LabelSlot();
+            }
+        }
+        source_.notPrinted(
+            held, true,
+            why + (zh_ ? QStringLiteral(u" 该记录保留待人工处理：改正标签文字后在“未完成的标签条”中"
+                                        u"选择“重新打印”。")
+                       : QStringLiteral(" The record is held for a person: correct its label "
+                                        "text, then Print again in Unfinished strips.")));
+        source_.notPrinted(others, false, why);
     }
 
     // The run ends on an error with strips in flight: they went out, and

@@ -132,6 +132,34 @@ private slots:
             QVERIFY2(!printedCodes({folder}).isEmpty(), qPrintable(folder));
     }
 
+    // A label text a barcode cannot carry: that record is held for a person
+    // and every other one prints, instead of each run ending on it.
+    void refusedRecordIsHeldTheOthersPrint() {
+        Floor f;
+        f.addLabels(1, 3);
+        {
+            auto dm = openEmbedded(f.db);
+            addLabel(dm->conADO(), QDate::currentDate().toString("yyyy-MM-dd") + " 08:00:00",
+                     QStringLiteral(u"VA中文0004"));
+        }
+        f.addLabels(5, 8);
+        VirtualPrinterProcess printer(f.out("line1"), {"--speed", "40"});
+        Child station(VORNELL, {"auto"}, f.env("line1", printer.target()), f.dir.path());
+        QVERIFY2(station.waitFor(QRegularExpression("run 3: no labels to print")),
+                 qPrintable(station.out() + station.err()));
+        station.signal(SIGTERM);
+        QCOMPARE(station.finish(), 0);
+        printer.stop();
+        QCOMPARE(f.count("PrintFlag=1"), 11);
+        QCOMPARE(f.count("Iden_id IN (SELECT Iden_id FROM VornellClaim WHERE State='held' AND "
+                         "Reason LIKE '%correct its label text%')"),
+                 1);
+        QCOMPARE(station.err().count("Iden_id 4), barcode"), 1); // said once
+        Codes expected = codesOf(1, 3) + codesOf(5, 8);
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(printedCodes({f.out("line1")}), expected);
+    }
+
     // The window's automatic printing beside a vornell auto, while labels
     // keep coming: each printed once, by one of them.
     void windowBesideAnAutoStation() {
