@@ -1,9 +1,11 @@
 #include "core/SafeWrite.h"
 
+#include <QFile>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -44,4 +46,11 @@ bool writeFileSafely(const QString& path, QByteArrayView bytes, QString* error) 
         return false;
     }
     return true;
+}
+
+void createOwnerGroupFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0660);
+    if (fd >= 0)
+        ::close(fd);
 }

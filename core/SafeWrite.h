@@ -13,3 +13,9 @@
 //
 // Returns false with the system's reason in *error.
 bool writeFileSafely(const QString& path, QByteArrayView bytes, QString* error);
+
+// Makes path an empty file readable and writable only by its owner and group
+// (0660, less the umask) when nothing is there yet, so that a database made
+// in it (and the files SQLite keeps beside it, which take its mode) is not
+// readable by everyone. A file already there is left as it is.
+void createOwnerGroupFile(const QString& path);

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/DataModule.h"
+#include "core/SafeWrite.h"
 #include "db/EmbeddedDatabase.h"
 #include "db/ServerLogin.h"
 
@@ -132,6 +133,8 @@ std::unique_ptr<TDMdata> createDataModule(const DbLocation& location) {
         db.setDatabaseName(location.path);
         db.setConnectOptions(QString::fromLatin1(kBusyTimeout));
         dm->onOpened = [](QSqlDatabase& opened) { prepareEmbeddedDatabase(opened); };
+        // A new database file is readable only by the station's user and group.
+        dm->onOpening = [path = location.path](QSqlDatabase&) { createOwnerGroupFile(path); };
         return dm;
     }
     return createServerDataModule(location);

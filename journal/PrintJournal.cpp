@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/DataModule.h"
+#include "core/SafeWrite.h"
 #include "journal/JournalSql.h"
 
 #include <QAtomicInt>
@@ -107,6 +108,7 @@ void PrintJournal::exec(const QString& sql, const QVariantList& bindings) const 
 void PrintJournal::open(const QString& path, int keepDays) {
     path_ = QFileInfo(path).absoluteFilePath();
     connection_ = QStringLiteral("vornell-journal-%1").arg(connections.fetchAndAddRelaxed(1));
+    createOwnerGroupFile(path_); // the texts printed are no one else's to read
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     d.setDatabaseName(path_);
     d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 // The embedded database and the SQLite form of the label query, run for real.
 class TestEmbedded : public QObject {
@@ -24,6 +25,25 @@ class TestEmbedded : public QObject {
     }
 
 private slots:
+    // A new database and the files beside it are no one else's to read,
+    // whatever the umask lets through.
+    void newFilesAreOwnerAndGroupOnly() {
+        const mode_t before = ::umask(002);
+        DbLocation loc;
+        loc.path = dir.filePath("private.db");
+        {
+            auto dm = createDataModule(loc);
+            dm->reopen();
+            addLabel(dm->conADO(), "2026-12-09 08:00:00", "VA000001");
+            for (const char* name : {"private.db", "private.db-wal"}) {
+                struct stat st {};
+                QVERIFY(::stat(QFile::encodeName(dir.filePath(name)).constData(), &st) == 0);
+                QCOMPARE(int(st.st_mode & 0007), 0);
+            }
+        }
+        ::umask(before);
+    }
+
     // A new database has the tables and nothing in them: the chip types are
     // the site's to enter.
     void createsSchemaWithoutRows() {

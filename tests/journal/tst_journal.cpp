@@ -52,6 +52,20 @@ class TestJournal : public QObject {
     QString fresh() { return dir.filePath(QString("journal%1.db").arg(++n)); }
 
 private slots:
+    // A new journal holds label texts: no one else's to read.
+    void newJournalIsOwnerAndGroupOnly() {
+        const mode_t before = ::umask(002);
+        const QString path = dir.filePath("private-journal.db");
+        {
+            PrintJournal j;
+            j.open(path);
+        }
+        ::umask(before);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 0007), 0);
+    }
+
     // Which strips wait for a person, by the steps noted for them.
     void undecidedByState_data() {
         QTest::addColumn<int>("kind");
