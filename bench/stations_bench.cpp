@@ -72,7 +72,7 @@ void BM_Stations(benchmark::State& state) {
         TestServer::exec(dm->conADO(), server ? "COMMIT TRANSACTION" : "COMMIT");
         std::vector<std::unique_ptr<VirtualPrinterProcess>> printers;
         for (int i = 0; i < stations; ++i) {
-            printers.push_back(std::make_unique<VirtualPrinterProcess>(dir.path()));
+            printers.push_back(std::make_unique<VirtualPrinterProcess>(QString()));
             if (printers.back()->port() == 0) {
                 state.SkipWithError("the virtual printer did not start");
                 return;
@@ -94,7 +94,8 @@ void BM_Stations(benchmark::State& state) {
             env.insert("VORNELL_PRINTER_USB1_STATUS", "on");
             env.insert("VORNELL_AUTO_INTERVAL_MS", "100");
             running.push_back(
-                std::make_unique<Child>(VORNELL, QStringList{"auto"}, env, dir.path()));
+                std::make_unique<Child>(VORNELL, QStringList{"auto"}, env, dir.path(),
+                                        dir.filePath(QString("station%1.log").arg(i + 1))));
         }
         // Another program of the plant inserting meanwhile (embedded database:
         // the writer that waits for the stations' writes).

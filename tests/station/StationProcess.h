@@ -43,8 +43,12 @@ inline quint16 closedPort() {
 // A running program whose output is collected as it comes.
 class Child {
 public:
+    // errorsTo (when given) takes standard error instead of the pipe: a
+    // program that talks on for long would otherwise fill it and stop.
     Child(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-          const QString& workDir) {
+          const QString& workDir, const QString& errorsTo = {}) {
+        if (!errorsTo.isEmpty())
+            p_.setStandardErrorFile(errorsTo);
         p_.setProgram(program);
         p_.setArguments(args);
         p_.setProcessEnvironment(env);
@@ -91,14 +95,16 @@ private:
     QByteArray err_;
 };
 
-// vornell-virtual-printer listening on a port of its own (or the one given).
+// vornell-virtual-printer listening on a port of its own (or the one given),
+// saving its strips in outDir (empty: only counting them).
 class VirtualPrinterProcess {
 public:
     VirtualPrinterProcess(const QString& outDir, QStringList extra = {}, quint16 port = 0)
         : child_(VORNELL_VIRTUAL_PRINTER,
-                 QStringList{"--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--out", outDir}
-                     << extra,
-                 QProcessEnvironment::systemEnvironment(), outDir) {
+                 QStringList{"--listen", QStringLiteral("127.0.0.1:%1").arg(port)}
+                     << (outDir.isEmpty() ? QStringList() : QStringList{"--out", outDir}) << extra,
+                 QProcessEnvironment::systemEnvironment(),
+                 outDir.isEmpty() ? QDir::tempPath() : outDir, QProcess::nullDevice()) {
         if (child_.waitFor(QRegularExpression("listening on 127\\.0\\.0\\.1:(\\d+)"), 30000)) {
             const auto m =
                 QRegularExpression("listening on 127\\.0\\.0\\.1:(\\d+)").match(child_.out());
