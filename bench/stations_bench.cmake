@@ -5,5 +5,6 @@ target_link_libraries(stations_bench PRIVATE vornell_db benchmark::benchmark Qt6
 target_compile_definitions(stations_bench PRIVATE
     VORNELL="$<TARGET_FILE:vornell>"
     VORNELL_VIRTUAL_PRINTER="$<TARGET_FILE:vornell-virtual-printer>"
-    LABEL_WRITER="$<TARGET_FILE:label_writer>")
+    LABEL_WRITER="$<TARGET_FILE:label_writer>"
+    VORNELL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(stations_bench vornell vornell-virtual-printer label_writer)

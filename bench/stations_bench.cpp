@@ -153,5 +153,8 @@ BENCHMARK(BM_Stations)
     ->UseRealTime();
 
 int main(int argc, char** argv) {
+    // The server rows make TovikCust with the reference script of this tree.
+    if (qEnvironmentVariableIsEmpty("VORNELL_SOURCE_DIR"))
+        qputenv("VORNELL_SOURCE_DIR", VORNELL_SOURCE_DIR);
     return runBenchmarks(argc, argv);
 }
