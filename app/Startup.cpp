@@ -11,11 +11,14 @@
 #include "journal/PrintJournal.h"
 #include "printer/PplaPrinter.h"
 #include "printing/PrintStation.h"
+#include "printing/StationPresence.h"
 #include "printing/StripJournal.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
 #include <QFileInfo>
+
+#include <optional>
 
 int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     QApplication::setApplicationName(QStringLiteral("Vornell"));
@@ -50,7 +53,12 @@ int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
         mainBarcode.journal = journal.get();
         // The claims this station left when it stopped with strips in flight
         // are held for a person from now on; a journal that lost them says so.
+        // Another process of this station (the same name and folder) that is
+        // alive still prints what it claimed.
+        std::optional<StationPresence> presence;
         if (connected)
+            presence.emplace(QFileInfo(settingsFilePath()).absolutePath());
+        if (presence && presence->alone())
             guarded(prompts, [&] {
                 PrintStation station = mainBarcode.printStation();
                 const QString text = station.leftoversText(station.holdLeftovers());
@@ -58,6 +66,8 @@ int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
                     journal->journal()->madeAtOpen())
                     prompts.message(text);
             });
+        if (presence)
+            presence->share();
         mainBarcode.setDatabaseDescription(database);
         mainBarcode.show();
         result = QApplication::exec();

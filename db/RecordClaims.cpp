@@ -6,6 +6,7 @@
 #include "db/MarkStatement.h"
 
 #include <QDir>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -37,6 +38,15 @@ QString RecordClaims::newStripKey() {
 
 void RecordClaims::run(const QStringList& lines, const QVariantList& bindings) {
     exec_.run(lines, bindings);
+}
+
+QSqlQuery RecordClaims::select(const QString& statement) {
+    if (exec_.onExecute)
+        exec_.onExecute(statement);
+    QSqlQuery q = forwardOnlyQuery(db_);
+    if (!q.exec(statement))
+        failed(sqlErrorText(q.lastError()));
+    return q;
 }
 
 void RecordClaims::failed(const QString& why) {
@@ -100,13 +110,8 @@ ClaimOutcome RecordClaims::take(const QList<int64_t>& ids, const QString& strip)
     const QString check =
         QStringLiteral("SELECT p.Iden_id, %1(p.PrintFlag,0), c.Strip, c.Station FROM PrintLabel p "
                        "LEFT JOIN VornellClaim c ON c.Iden_id = p.Iden_id WHERE p.Iden_id in (%2)");
-    const QString statement =
-        check.arg(tsql_ ? QStringLiteral("isnull") : QStringLiteral("ifnull"), list);
-    if (exec_.onExecute)
-        exec_.onExecute(statement);
-    QSqlQuery q = forwardOnlyQuery(db_);
-    if (!q.exec(statement))
-        throw AppError(sqlErrorText(q.lastError()));
+    QSqlQuery q =
+        select(check.arg(tsql_ ? QStringLiteral("isnull") : QStringLiteral("ifnull"), list));
     QHash<int64_t, int> flag;
     QHash<int64_t, QString> claimStrip, claimStation;
     while (q.next()) {
@@ -196,11 +201,7 @@ QList<ClaimedRecord> RecordClaims::all() {
         "SELECT c.Iden_id, c.Station, c.State, c.Since, c.Strip, c.Reason, p.LabelText "
         "FROM VornellClaim c LEFT JOIN PrintLabel p ON p.Iden_id = c.Iden_id "
         "ORDER BY c.Since, c.Iden_id");
-    if (exec_.onExecute)
-        exec_.onExecute(statement);
-    QSqlQuery q = forwardOnlyQuery(db_);
-    if (!q.exec(statement))
-        failed(sqlErrorText(q.lastError()));
+    QSqlQuery q = select(statement);
     QList<ClaimedRecord> out;
     while (q.next()) {
         ClaimedRecord c;
@@ -219,10 +220,22 @@ QList<ClaimedRecord> RecordClaims::all() {
 void RecordClaims::decide(const QList<int64_t>& ids, bool markPrinted) {
     if (ids.isEmpty())
         return;
+    // A record a station has claimed for the strip it prints now is that
+    // station's: deciding it could print it twice or mark a label that never
+    // comes out. Only held records are decided.
+    const QSet<int64_t> asked(ids.begin(), ids.end());
+    for (const ClaimedRecord& c : all())
+        if (c.state != QLatin1String("held") && asked.contains(c.id))
+            throw AppError(
+                QStringLiteral("Iden_id %1 (%2) is being printed by station %3 now; decide once "
+                               "that station has finished its strip. Nothing was decided.")
+                    .arg(c.id)
+                    .arg(c.labelText, c.station));
     inTransaction([&] {
         if (markPrinted)
             mark(ids);
-        run({QStringLiteral("DELETE FROM VornellClaim WHERE Iden_id in (%1)").arg(idList(ids))});
+        run({QStringLiteral("DELETE FROM VornellClaim WHERE Iden_id in (%1) AND State = 'held'")
+                 .arg(idList(ids))});
     });
 }
 

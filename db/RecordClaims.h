@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -69,8 +70,10 @@ public:
     void holdLeftovers(const QString& reason);
     // Every claim of the database, any station's, oldest first.
     QList<ClaimedRecord> all();
-    // A person's decision on records claimed or held: marked printed (in the
-    // same transaction as the release) or given back to be printed again.
+    // A person's decision on held records: marked printed (in the same
+    // transaction as the release) or given back to be printed again. A
+    // record a station has claimed for a strip in flight raises AppError
+    // naming that station, and nothing is decided.
     void decide(const QList<int64_t>& ids, bool markPrinted);
 
     // A new strip's key.
@@ -78,6 +81,9 @@ public:
 
 private:
     void run(const QStringList& lines, const QVariantList& bindings = {});
+    // A SELECT traced as qryEXEC's statements are; a failure raises through
+    // failed().
+    QSqlQuery select(const QString& statement);
     void inTransaction(const std::function<void()>& body);
     void mark(const QList<int64_t>& ids);
     void markAndReleaseOnce(const QList<int64_t>& ids, const QString& strip);

@@ -184,8 +184,10 @@ const JournalEntry* THistoryWindow::selected() const {
 void THistoryWindow::gridHistorySelect() {
     cbLabel->clear();
     const JournalEntry* entry = selected();
-    BtnReprint->setEnabled(entry != nullptr);
-    if (!entry) {
+    // A decision on records only the database held printed nothing.
+    const bool printed = entry && entry->kind != EntryKind::Decision;
+    BtnReprint->setEnabled(printed);
+    if (!printed) {
         clearPreview();
         return;
     }
@@ -221,9 +223,7 @@ void THistoryWindow::BtnReprintClick() {
         request.column = column;
     request.reason = *reason;
     request.codePage = codePage_;
-    PrinterFeedback* feedback = station_.feedback ? station_.feedback() : nullptr;
-    const ReprintResult result =
-        reprintStrip(journal(), station_.printer, original, request, feedback);
+    const ReprintResult result = station_.reprint(journal(), original, request);
     BtnSearchClick();
     station_.prompts.message(reprintResultText(result, codePage_));
 }

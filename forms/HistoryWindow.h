@@ -2,6 +2,7 @@
 
 #include "journal/JournalTypes.h"
 #include "printing/StripPreviewer.h"
+#include "printing/StripReprint.h"
 
 #include <QDialog>
 #include <QList>
@@ -16,19 +17,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-class PplaApi;
 class PrintJournal;
-class PrinterFeedback;
 class Prompts;
 class TStripPreview;
 
 // What the History window needs of the station.
 struct HistoryStation {
     Prompts& prompts;
-    PplaApi& printer;
-    std::function<QString()> port;              // the layout's port now
-    std::function<bool()> busy;                 // a print run is going
-    std::function<PrinterFeedback*()> feedback; // none: no confirmation asked
+    std::function<QString()> port; // the layout's port now
+    std::function<bool()> busy;    // a print run is going
+    // Prints a strip of the journal again through the station's PrintStation.
+    std::function<ReprintResult(PrintJournal&, const JournalEntry&, const ReprintRequest&)> reprint;
     // The station's journal; none (or null): the window opens it from the
     // environment at first use.
     std::function<PrintJournal*()> journal;

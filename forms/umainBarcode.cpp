@@ -20,6 +20,7 @@
 #include "printing/ManualList.h"
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
+#include "printing/PrintStation.h"
 #include "printing/PrinterStateWatcher.h"
 #include "printing/StripJournal.h"
 #include "printing/StripRecovery.h"
@@ -384,11 +385,14 @@ void TmainBarcode::btnOrderInfoClick() {
 
 void TmainBarcode::BtnHistoryClick() {
     if (!HistoryWindow)
-        HistoryWindow =
-            new THistoryWindow({prompts_, printer_, [this] { return layout_.port; },
-                                [this] { return printing_; }, [this] { return printerFeedback; },
-                                [this] { return journal ? journal->journal() : nullptr; }},
-                               this);
+        HistoryWindow = new THistoryWindow(
+            {prompts_, [this] { return layout_.port; }, [this] { return printing_; },
+             [this](PrintJournal& journaled, const JournalEntry& original,
+                    const ReprintRequest& request) {
+                 return printStation().reprint(journaled, original, request);
+             },
+             [this] { return journal ? journal->journal() : nullptr; }},
+            this);
     HistoryWindow->showHistory(UICodePage);
 }
 

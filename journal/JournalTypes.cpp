@@ -43,6 +43,8 @@ QString kindName(EntryKind kind) {
         return QStringLiteral("typed");
     case EntryKind::Reprint:
         return QStringLiteral("reprint");
+    case EntryKind::Decision:
+        return QStringLiteral("decision");
     }
     return {};
 }
@@ -52,6 +54,8 @@ EntryKind kindFromName(const QString& name) {
         return EntryKind::HandTyped;
     if (name == QLatin1String("reprint"))
         return EntryKind::Reprint;
+    if (name == QLatin1String("decision"))
+        return EntryKind::Decision;
     return EntryKind::List;
 }
 

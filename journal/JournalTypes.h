@@ -28,9 +28,12 @@ enum class EntryKind {
     List,      // records of the label list: marked printed once they came out
     HandTyped, // texts typed by hand: nothing to mark, "sent" or "confirmed" ends it
     Reprint,   // records printed again on purpose (with a reason): nothing to mark
+    // A person's decision on records only the label database held (another
+    // station's strip, or one whose journal was lost): nothing was sent.
+    Decision,
 };
 
-QString kindName(EntryKind kind); // "list", "typed", "reprint"
+QString kindName(EntryKind kind); // "list", "typed", "reprint", "decision"
 
 // One label of a strip: the record's Iden_id (0 for a hand-typed text) and
 // the text printed.

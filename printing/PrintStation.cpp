@@ -39,6 +39,11 @@ ListPrintResult PrintStation::printStrips(StripSource& strips, const TLabelLayou
     return runStrips(strips, layout, format, ppla_, progress, feedback_, settings_, journal_);
 }
 
+ReprintResult PrintStation::reprint(PrintJournal& journal, const JournalEntry& original,
+                                    const ReprintRequest& request) {
+    return reprintStrip(journal, ppla_, original, request, feedback_, settings_);
+}
+
 QList<ClaimedRecord> PrintStation::holdLeftovers() {
     const bool zh = codePage_ == 936;
     claims().holdLeftovers(zh ? QStringLiteral(u"工作站在打印途中停止：可能已打出，也可能没有")

@@ -2,6 +2,7 @@
 
 #include "db/RecordClaims.h"
 #include "printing/LabelRow.h"
+#include "printing/StripReprint.h"
 #include "printing/StripRun.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 class LabelList;
 class PplaApi;
 class PrinterFeedback;
+class PrintJournal;
 class PrintProgress;
 class StripJournal;
 class TDMdata;
@@ -19,8 +21,8 @@ struct TLabelLayout;
 // The one way to print: a station's data module, driver, printer feedback,
 // print journal, claims in the label database and interface language, put
 // together once. The window, vornell auto and vornell print-list print
-// through it, so every list run claims its records, journals its strips and
-// asks the printer the same way.
+// through it, and so does a reprint from the history, so every list run claims its records,
+// journals its strips and asks the printer the same way.
 class PrintStation {
 public:
     // feedback and journal may be null (no printer feedback, no journal); a
@@ -47,6 +49,12 @@ public:
     // Strips of any source (vornell print-list reads its file as it prints).
     ListPrintResult printStrips(StripSource& strips, const TLabelLayout& layout, LabelFormat format,
                                 PrintProgress& progress);
+
+    // A strip of the history printed again with the operator's reason,
+    // journaled as a reprint in the journal that holds it and confirmed as
+    // far as the port can.
+    ReprintResult reprint(PrintJournal& journal, const JournalEntry& original,
+                          const ReprintRequest& request);
 
     // At start: the claims this station left when it stopped with strips in
     // flight become held for a person. The records held by this station.

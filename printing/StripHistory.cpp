@@ -77,6 +77,8 @@ QString kindText(EntryKind kind, int32_t codePage) {
         return u8("手动");
     case EntryKind::Reprint:
         return u8("重打");
+    case EntryKind::Decision:
+        return u8("决定");
     }
     return kindName(kind);
 }
@@ -106,6 +108,8 @@ StripPlan journaledPlan(const JournalEntry& entry) {
 }
 
 QList<ReprintChoice> reprintChoices(const JournalEntry& entry, int32_t codePage) {
+    if (entry.kind == EntryKind::Decision)
+        return {}; // nothing was printed
     const bool zh = codePage == kChinese;
     QList<ReprintChoice> choices{{zh ? u8("整条") : QStringLiteral("Whole strip"), -1}};
     const StripPlan plan = journaledPlan(entry);

@@ -91,6 +91,7 @@ QList<UnfinishedStrip> unfinishedStrips(const PrintJournal* journal, RecordClaim
     const bool zh = codePage == kChinese;
     for (const QString& key : std::as_const(keys)) {
         UnfinishedStrip s = byKey.value(key);
+        s.texts = texts.value(key);
         s.line = QStringLiteral("%1  %2  %3  -  %4")
                      .arg(s.journaled.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                           (zh ? u8("工作站 %1") : QStringLiteral("station %1")).arg(s.station),
@@ -100,53 +101,68 @@ QList<UnfinishedStrip> unfinishedStrips(const PrintJournal* journal, RecordClaim
     return out;
 }
 
-void markStripsPrinted(PrintJournal& journal, RecordClaims& claims, const QList<qint64>& entries) {
+void markStripsPrinted(PrintJournal& journal, RecordClaims& claims, const QList<qint64>& entries,
+                       const QString& note) {
     for (qint64 id : entries) {
         const auto e = journal.entry(id);
         if (!e || !e->undecided)
             continue;
-        if (e->kind == EntryKind::List) {
+        if (e->kind == EntryKind::List || e->kind == EntryKind::Decision) {
             QList<int64_t> ids;
             for (const JournalRecord& r : e->records)
                 ids << r.idenId;
             claims.decide(ids, true);
         }
-        journal.note(id, StripState::Marked, QStringLiteral("marked printed by the operator"));
+        journal.note(id, StripState::Marked,
+                     note.isEmpty() ? QStringLiteral("marked printed by the operator") : note);
     }
     journal.flush(); // a person's decision is kept through a power cut
 }
 
-void releaseStrips(PrintJournal& journal, const QList<qint64>& entries, RecordClaims* claims) {
+void releaseStrips(PrintJournal& journal, const QList<qint64>& entries, RecordClaims* claims,
+                   const QString& note) {
     for (qint64 id : entries) {
         const auto e = journal.entry(id);
         if (!e || !e->undecided)
             continue;
-        if (claims && e->kind == EntryKind::List) {
+        if (claims && (e->kind == EntryKind::List || e->kind == EntryKind::Decision)) {
             QList<int64_t> ids;
             for (const JournalRecord& r : e->records)
                 ids << r.idenId;
             claims->decide(ids, false);
         }
-        journal.note(id, StripState::Released, QStringLiteral("to be printed again"));
+        journal.note(id, StripState::Released,
+                     note.isEmpty() ? QStringLiteral("to be printed again") : note);
     }
     journal.flush();
 }
 
 void decideStrips(PrintJournal* journal, RecordClaims& claims, const QList<UnfinishedStrip>& strips,
-                  bool markPrinted) {
+                  bool markPrinted, const QString& note) {
     QList<qint64> entries;
     for (const UnfinishedStrip& s : strips) {
-        if (s.entry == 0)
-            claims.decide(QList<int64_t>(s.ids.begin(), s.ids.end()), markPrinted);
-        else
+        if (s.entry != 0) {
             entries << s.entry;
+        } else if (!journal) {
+            claims.decide(QList<int64_t>(s.ids.begin(), s.ids.end()), markPrinted);
+        } else {
+            // A strip only the database held: the decision is journaled as an
+            // entry of its own, written before the database changes, so that
+            // a decision cut short is listed again.
+            NewStrip decision;
+            decision.kind = EntryKind::Decision;
+            decision.port = s.journaled.port;
+            for (int i = 0; i < s.ids.size(); ++i)
+                decision.records.append({s.ids[i], s.texts.value(i)});
+            entries << journal->begin(decision);
+        }
     }
     if (entries.isEmpty() || !journal)
         return;
     if (markPrinted)
-        markStripsPrinted(*journal, claims, entries);
+        markStripsPrinted(*journal, claims, entries, note);
     else
-        releaseStrips(*journal, entries, &claims);
+        releaseStrips(*journal, entries, &claims, note);
 }
 
 QString heldRecordsText(int count, int32_t codePage) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -22,6 +23,7 @@ struct UnfinishedStrip {
     qint64 entry = 0; // the journal's entry; 0: a strip only the database holds
     JournalEntry journaled;
     QList<qint64> ids; // a strip the database holds: its records
+    QStringList texts; // and their label texts
     QString station;   // and the station that holds it
     QString known;     // what is known of it, in the operator's words
     QString line;      // time, port (or station), label texts, what is known
@@ -45,16 +47,19 @@ QList<UnfinishedStrip> unfinishedStrips(const PrintJournal* journal, RecordClaim
 // statement of a run) and releases their claims in the same transaction,
 // then journals it "marked". A hand-typed strip is only journaled. A failed
 // mark raises AppError; the strips before it stay decided.
-void markStripsPrinted(PrintJournal& journal, RecordClaims& claims, const QList<qint64>& entries);
+// note: what the journal keeps of the decision (who and why); empty: the
+// window's "marked printed by the operator" / "to be printed again".
+void markStripsPrinted(PrintJournal& journal, RecordClaims& claims, const QList<qint64>& entries,
+                       const QString& note = {});
 
 // "Print again": the records stay unprinted and their claims are released,
 // so that a later run prints them; each strip is journaled "released".
 void releaseStrips(PrintJournal& journal, const QList<qint64>& entries,
-                   RecordClaims* claims = nullptr);
+                   RecordClaims* claims = nullptr, const QString& note = {});
 
 // The same two decisions for strips of either kind.
 void decideStrips(PrintJournal* journal, RecordClaims& claims, const QList<UnfinishedStrip>& strips,
-                  bool markPrinted);
+                  bool markPrinted, const QString& note = {});
 
 // The status line's word on held records ("3 records held: see Unfinished
 // strips"), empty when none.

@@ -88,6 +88,20 @@ private:
                          : QStringLiteral("the printer answered status requests before and does "
                                           "not now (%1); nothing was printed"))
                         .arg(error));
+            else if (mode == StatusMode::Auto && deliveryEvidence() == QLatin1String("network"))
+                // A networked printer's acknowledgement is its network stack's
+                // word only; a person may accept it by switching feedback off.
+                r_.failure = onPort(
+                    (zh_ ? QStringLiteral(
+                               u"网络打印机没有应答状态查询（%1），网络确认不能证明标签已打出；"
+                               u"未打印任何标签。若接受网络确认，请将 VORNELL_PRINTER_%2_STATUS "
+                               u"设为 off")
+                         : QStringLiteral("the networked printer did not answer the status "
+                                          "request (%1), and a network acknowledgement does not "
+                                          "show that a label came out; nothing was printed. To "
+                                          "mark strips once its network stack took them, set "
+                                          "VORNELL_PRINTER_%2_STATUS=off"))
+                        .arg(error, port_ == 0 ? QStringLiteral("0") : layout_.port));
             else if (required)
                 r_.failure = onPort(
                     (zh_ ? QStringLiteral(u"打印机没有应答状态查询（%1），未打印任何标签")
@@ -373,6 +387,8 @@ private:
             journal_->note(entry, state, reason);
     }
     void marked(const InFlight& f) {
+        for (const LabelSlot& slot : f.row.labels)
+            r_.recordsMarked += slot.id != 0 ? 1 : 0;
         if (!StripJournal::hasRecords(f.row))
             return; // a hand-typed strip ends at sent or confirmed
         note(f.entry, StripState::Marked);

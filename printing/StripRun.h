@@ -34,16 +34,17 @@ struct FeedbackSettings {
     // The first request: no answer by then, and the printer never answered
     // before, no feedback. Slow printers take hundreds of milliseconds.
     int firstAnswerMs = 2500;
-    int answerMs = 1000;     // each request while the run goes
-    int inFlight = 8;        // strips sent before they are confirmed together
-    int pollMs = 5;          // pause between requests while the printer works
-    int finishMs = 60000;    // a group not finished by then is uncertain
-    int32_t codePage = -1;   // the interface language; -1: the system's
+    int answerMs = 1000;   // each request while the run goes
+    int inFlight = 8;      // strips sent before they are confirmed together
+    int pollMs = 5;        // pause between requests while the printer works
+    int finishMs = 60000;  // a group not finished by then is uncertain
+    int32_t codePage = -1; // the interface language; -1: the system's
 };
 
 // How a run ended.
 struct ListPrintResult {
     int stripsPrinted = 0; // printed and marked
+    int recordsMarked = 0; // the label records of those strips
     bool completed = false;
     // Why the run ended early, in the operator's words; empty when it printed
     // everything or the operator stopped it.

@@ -2,6 +2,8 @@
 
 #include "db/Dialect.h"
 #include "printing/LabelRow.h"
+#include "printing/StripRun.h"
+#include "station/StationMetrics.h"
 
 #include <QDate>
 #include <QSet>
@@ -11,6 +13,7 @@
 #include <cstdint>
 
 class PrintStation;
+class ServiceNotify;
 class StationLog;
 class TDMdata;
 struct TLabelLayout;
@@ -46,6 +49,13 @@ public:
     AutoStation(TDMdata& dm, PrintStation& station, const TLabelLayout& layout, StationLog& log,
                 AutoSettings settings);
 
+    // Under systemd: READY, STATUS and the watchdog's pings from the loop;
+    // with a metrics file, its counts after every run.
+    void watchWith(ServiceNotify* notify, QString metricsFile, bool printerReady);
+    // Whether the claims this station's name left in flight become held at
+    // start (false while another process of the station is alive).
+    void setHoldLeftovers(bool hold) { holdLeftovers_ = hold; }
+
     int run();
     // One query and print run (tests call it directly).
     void runOnce();
@@ -55,6 +65,10 @@ public:
 private:
     // At start: what this station left held, said once.
     void reportLeftovers();
+    // After a run: the counts, STATUS= and the metrics file.
+    void reportRun(int run, const ListPrintResult& result, bool failed);
+    // Waits for the next run, alive for the watchdog; true on a stop.
+    bool waitForNextRun();
 
     TDMdata& dm_;
     PrintStation& station_;
@@ -64,5 +78,9 @@ private:
     int runs_ = 0;
     bool reopen_ = false; // the connection failed: open it again first
     QSet<int64_t> held_;
-    QString heldText_; // the held records for the log
+    bool holdLeftovers_ = true;
+    int journaledHeld_ = 0; // the journal's held records, as last logged
+    ServiceNotify* notify_ = nullptr;
+    QString metricsFile_;
+    StationMetrics metrics_;
 };

@@ -6,14 +6,34 @@
 // What the program was asked to do on its command line. No arguments at all
 // opens the window; everything else is a command that runs without one.
 struct Command {
-    enum class Kind { Window, Help, Version, PrintList, Auto, Status, Usage };
+    enum class Kind {
+        Window,
+        Help,
+        Version,
+        PrintList,
+        Auto,
+        Status,
+        Held,
+        Decide,
+        History,
+        Usage
+    };
     Kind kind = Kind::Window;
     // print-list: the list file, "-" for standard input.
     QString listFile;
     bool textFormat = false; // --format text; barcode otherwise
     // auto: the label query's filters.
     QString labelSize = QStringLiteral("30X10");
-    QString labelLike;
+    QString labelLike; // history: --label
+    bool json = false; // status, held, history: --json
+    // decide: the strips (ids vornell held lists) or all, the answer, why
+    // and who (the login user unless --by).
+    QStringList strips;
+    bool decideAll = false;
+    bool markPrinted = false;
+    QString reason;
+    QString by;
+    int days = 7; // history: --days
     // Usage: why the command line was refused (one line).
     QString error;
 };

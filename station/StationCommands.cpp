@@ -7,13 +7,20 @@
 #include "db/DbLocation.h"
 #include "printer/PplaPrinter.h"
 #include "printing/PrintStation.h"
+#include "printing/StationPresence.h"
 #include "printing/StripJournal.h"
+#include "settings/PortNames.h"
 #include "settings/SettingsLoad.h"
 #include "settings/uBarcode.h"
 #include "station/AutoStation.h"
 #include "station/CommandLine.h"
+#include "station/HeldCommands.h"
+#include "station/HistoryCommand.h"
 #include "station/PrintListCommand.h"
+#include "station/ServiceNotify.h"
 #include "station/StationLog.h"
+#include "station/StationPorts.h"
+#include "station/StationSession.h"
 #include "station/StatusCommand.h"
 #include "station/StopSignal.h"
 #include "station/StoppableFeedback.h"
@@ -78,23 +85,12 @@ int runAuto(const Command& command, StationLog& log) {
                      qPrintable(command.labelLike));
         return ExitCode::Usage;
     }
-    std::unique_ptr<TDMdata> dm;
-    QString database;
-    try {
-        const DbLocation location = resolveDbLocation(env);
-        database = describeDbLocation(location);
-        dm = createDataModule(location);
-        try {
-            dm->reopen();
-        } catch (const AppError& e) {
-            log.error(connectionFailureText(e.text()));
-            return ExitCode::Database;
-        }
-    } catch (const AppError& e) {
-        log.error(e.text());
+    // The journal lives beside the settings file, as the window's does; one
+    // that cannot be opened stops every run, and each run says so.
+    StationSession session = StationSession::open(env, log, StationSession::Journal::Open);
+    if (!session.dm)
         return ExitCode::Database;
-    }
-    DMdata = dm.get();
+    DMdata = session.dm.get();
     const TLabelLayout layout = loadLayout(log);
     AutoSettings settings;
     settings.labelSize = command.labelSize;
@@ -103,18 +99,37 @@ int runAuto(const Command& command, StationLog& log) {
     const int interval = env.value(QStringLiteral("VORNELL_AUTO_INTERVAL_MS")).toInt(&ok);
     if (ok && interval > 0)
         settings.intervalMs = interval;
-    // The journal lives beside the settings file, as the window's does; one
-    // that cannot be opened stops every run, and each run says so.
-    const auto journal = StripJournal::forStation(env, QDir::currentPath(), database);
-    if (!journal->failure().isEmpty())
-        log.error(journal->failure());
+    if (!session.journal->failure().isEmpty())
+        log.error(session.journal->failure());
     PplaPrinter printer;
     StoppableFeedback feedback(printer, kFeedbackGraceMs);
     watchdogLog = &log;
     StopSignal::startWatchdog(kStopGraceMs, ExitCode::Ok, lastWords);
-    PrintStation station(dm.get(), printer, &feedback, journal.get(),
+    PrintStation station(session.dm.get(), printer, &feedback, session.journal.get(),
                          stationName(env.value(QStringLiteral("VORNELL_STATION"))), UICodePage);
-    const int code = AutoStation(*dm, station, layout, log, settings).run();
+    log.setStation(station.name(), layout.port);
+    // Another process of this station still prints what it claimed.
+    StationPresence presence(QDir::currentPath());
+    const bool alone = presence.alone();
+    // The layout's port checked once at start, as vornell status does.
+    const PortCheck port = checkPort(printer, feedback, portNumber(layout.port), layout, UICodePage,
+                                     session.journal->journal());
+    if (port.usable)
+        log.info(QStringLiteral("auto: %1: %2: present, %3; %4")
+                     .arg(port.name, port.device, port.state, port.proves));
+    else
+        log.warning(QStringLiteral("auto: %1: %2: %3")
+                        .arg(port.name, port.device, port.opens ? port.state : port.openError),
+                    StationEvent::PrinterFault);
+    ServiceNotify notify;
+    AutoStation autoStation(*session.dm, station, layout, log, settings);
+    autoStation.setHoldLeftovers(alone);
+    autoStation.watchWith(&notify, env.value(QStringLiteral("VORNELL_METRICS_FILE")), port.usable);
+    notify.ready(QStringLiteral("station %1: database %2; %3 %4")
+                     .arg(station.name(), session.database, port.name,
+                          port.usable ? QStringLiteral("ready") : QStringLiteral("not usable")));
+    const int code = autoStation.run();
+    presence.share();
     DMdata = nullptr;
     return code;
 }
@@ -142,7 +157,22 @@ int runStationCommand(const Command& command, int& argc, char** argv) {
         StationLog log(stdout, stderr, false);
         const TLabelLayout layout = loadLayout(log);
         PplaPrinter printer;
-        return runStatus(QProcessEnvironment::systemEnvironment(), layout, printer, printer, log);
+        return runStatus(QProcessEnvironment::systemEnvironment(), layout, printer, printer, log,
+                         command.json);
+    }
+    case Command::Kind::Held:
+    case Command::Kind::Decide:
+    case Command::Kind::History: {
+        qInstallMessageHandler(qtMessage);
+        QCoreApplication app(argc, argv);
+        UICodePage = codePageForLanguageId(systemDefaultLanguageId());
+        StationLog log(stdout, stderr, false);
+        const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (command.kind == Command::Kind::Held)
+            return runHeld(env, command, log);
+        if (command.kind == Command::Kind::Decide)
+            return runDecide(env, command, log);
+        return runHistory(env, command, log);
     }
     case Command::Kind::PrintList:
     case Command::Kind::Auto: {
@@ -153,6 +183,7 @@ int runStationCommand(const Command& command, int& argc, char** argv) {
         StopSignal::install();
         StationLog log(stdout, stderr,
                        StationLog::underSystemd(QProcessEnvironment::systemEnvironment()));
+        log.useJournalFields(QProcessEnvironment::systemEnvironment());
         qtLog = &log;
         qInstallMessageHandler(qtMessage);
         QGuiApplication app(argc, argv);

@@ -93,13 +93,15 @@ PortCheck checkPort(PplaApi& ppla, PrinterFeedback& feedback, int number,
         c.state = printerStateText(status, codePage);
     // A printer that must confirm (set so, or it answered before, or it
     // talks) and does not is no port to print on.
-    const bool heldToConfirm =
-        mode == StatusMode::On || (mode == StatusMode::Auto && (answeredBefore || spoke));
+    // So must a networked printer unless a person chose delivery (off): its
+    // network stack's acknowledgement says nothing of a label.
+    const bool network = c.device.startsWith(QLatin1String("tcp:"));
+    const bool heldToConfirm = mode == StatusMode::On ||
+                               (mode == StatusMode::Auto && (answeredBefore || spoke || network));
     c.usable = c.opens && (status ? status->ready() : !heldToConfirm);
     c.proves = status || heldToConfirm ? QStringLiteral("marks when confirmed by the printer")
-               : c.device.startsWith(QLatin1String("tcp:"))
-                   ? QStringLiteral("marks when a network peer acknowledged the bytes: not "
-                                    "confirmed")
-                   : QStringLiteral("marks when the printer took the bytes: not confirmed");
+               : network ? QStringLiteral("marks when a network peer acknowledged the bytes: not "
+                                          "confirmed")
+                         : QStringLiteral("marks when the printer took the bytes: not confirmed");
     return c;
 }

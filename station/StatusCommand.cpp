@@ -14,36 +14,64 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
 
 namespace {
 
-bool databaseUsable(const QProcessEnvironment& env, StationLog& log) {
+struct DatabaseCheck {
+    QString where;
+    bool usable = false;
+    QString error;
+};
+
+DatabaseCheck checkDatabase(const QProcessEnvironment& env) {
+    DatabaseCheck c;
     try {
         const DbLocation location = resolveDbLocation(env);
-        const QString where = describeDbLocation(location);
+        c.where = describeDbLocation(location);
         const std::unique_ptr<TDMdata> dm = createDataModule(location);
         try {
             dm->reopen();
         } catch (const AppError& e) {
-            log.error(
-                QStringLiteral("database %1: %2").arg(where, connectionFailureText(e.text())));
-            return false;
+            c.error = connectionFailureText(e.text());
+            return c;
         }
-        log.info(QStringLiteral("database %1: connected").arg(where));
         dm->conADO().close();
-        return true;
+        c.usable = true;
     } catch (const AppError& e) {
-        log.error(QStringLiteral("database: %1").arg(e.text()));
-        return false;
+        c.error = e.text();
     }
+    return c;
+}
+
+QJsonObject portJson(const PortCheck& c) {
+    return {{QStringLiteral("name"), c.name},
+            {QStringLiteral("device"), c.device},
+            {QStringLiteral("layout_port"), c.layoutPort},
+            {QStringLiteral("opens"), c.opens},
+            {QStringLiteral("usable"), c.usable},
+            {QStringLiteral("state"), c.state},
+            {QStringLiteral("error"), c.openError},
+            {QStringLiteral("proves"), c.proves}};
 }
 
 } // namespace
 
 int runStatus(const QProcessEnvironment& env, const TLabelLayout& layout, PplaApi& ppla,
-              PrinterFeedback& feedback, StationLog& log) {
-    const bool database = databaseUsable(env, log);
+              PrinterFeedback& feedback, StationLog& log, bool json) {
+    const DatabaseCheck db = checkDatabase(env);
+    const bool database = db.usable;
+    if (!json && !db.usable)
+        log.error(db.where.isEmpty() ? QStringLiteral("database: %1").arg(db.error)
+                                     : QStringLiteral("database %1: %2").arg(db.where, db.error));
+    else if (!json)
+        log.info(QStringLiteral("database %1: connected").arg(db.where));
     bool port = false;
+    QJsonArray ports;
     // The journal (when there is one) knows which printers have answered.
     std::unique_ptr<PrintJournal> journal;
     const QString journalFile = journalPath(env, QDir::currentPath());
@@ -58,6 +86,12 @@ int runStatus(const QProcessEnvironment& env, const TLabelLayout& layout, PplaAp
     }
     for (int number : configuredPorts(env, layout)) {
         const PortCheck c = checkPort(ppla, feedback, number, layout, UICodePage, journal.get());
+        if (c.layoutPort)
+            port = c.usable;
+        if (json) {
+            ports.append(portJson(c));
+            continue;
+        }
         const QString who =
             c.layoutPort ? QStringLiteral("%1 (the layout's port)").arg(c.name) : c.name;
         if (!c.opens)
@@ -67,12 +101,19 @@ int runStatus(const QProcessEnvironment& env, const TLabelLayout& layout, PplaAp
         else
             log.info(
                 QStringLiteral("%1: %2: present, %3; %4").arg(who, c.device, c.state, c.proves));
-        if (c.layoutPort)
-            port = c.usable;
     }
-    if (database && port)
-        return ExitCode::Ok;
-    if (!database && !port)
-        return ExitCode::DatabaseAndPort;
-    return database ? ExitCode::Port : ExitCode::Database;
+    const int code = database && port     ? ExitCode::Ok
+                     : !database && !port ? ExitCode::DatabaseAndPort
+                     : database           ? ExitCode::Port
+                                          : ExitCode::Database;
+    if (json) {
+        const QJsonObject out{
+            {QStringLiteral("database"), QJsonObject{{QStringLiteral("where"), db.where},
+                                                     {QStringLiteral("usable"), db.usable},
+                                                     {QStringLiteral("error"), db.error}}},
+            {QStringLiteral("ports"), ports},
+            {QStringLiteral("exit_code"), code}};
+        std::fputs(QJsonDocument(out).toJson(QJsonDocument::Indented).constData(), stdout);
+    }
+    return code;
 }

@@ -69,14 +69,27 @@ private slots:
         QCOMPARE(ids("State='claimed'"), Ids{3});
     }
 
-    // A person's decision: marked and released together, or given back.
+    // A person's decision: marked and released together, or given back. A
+    // record a station prints now is refused, naming it, and nothing of
+    // that decision happens.
     void decisions() {
-        fresh(4);
+        fresh(5);
         RecordClaims line1(a->qryEXEC(), a->conADO(), "line1");
+        RecordClaims line2(b->qryEXEC(), b->conADO(), "line2");
         line1.take({1, 2, 3}, "s1");
+        line1.hold({1, 2, 3}, "s1", "printer fault");
+        line2.take({4}, "s2");
+        try {
+            line1.decide({3, 4}, true);
+            QFAIL("no error");
+        } catch (const AppError& e) {
+            QVERIFY2(e.text().contains("is being printed by station line2 now"),
+                     qPrintable(e.text()));
+        }
+        QCOMPARE(ids("1=1"), (Ids{1, 2, 3, 4}));
         line1.decide({1, 2}, true);
         line1.decide({3}, false);
-        QCOMPARE(ids("1=1"), Ids{});
+        QCOMPARE(ids("1=1"), Ids{4});
         QCOMPARE(scalar(a->conADO(), "SELECT group_concat(Iden_id) FROM PrintLabel WHERE "
                                      "PrintFlag=1 AND PrintTime IS NOT NULL")
                      .toString(),

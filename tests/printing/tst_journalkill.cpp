@@ -6,6 +6,9 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -83,6 +86,18 @@ class TestJournalKill : public QObject {
             for (qint64 id : s.ids)
                 ids.insert(id);
         }
+        return ids;
+    }
+
+    // vornell held --json: the records of the strips it lists.
+    QSet<qint64> listedHeld() {
+        Child p(VORNELL, {"held", "--json"}, stationEnv(false), dir.path());
+        if (p.finish() != 0)
+            qWarning("held: %s", qPrintable(p.err()));
+        QSet<qint64> ids;
+        for (const QJsonValue strip : QJsonDocument::fromJson(p.out().toUtf8()).array())
+            for (const QJsonValue r : strip[QStringLiteral("records")].toArray())
+                ids.insert(r[QStringLiteral("iden_id")].toInteger());
         return ids;
     }
 
@@ -185,8 +200,10 @@ private slots:
             QCOMPARE(QFile(out).size() > 0, bytesOut);
         QCOMPARE(marked(), markedAtKill);
         // Until the station starts again its strip in flight is claimed:
-        // listed by the journal, or only by the database's claims.
+        // listed by the journal, or only by the database's claims. With no
+        // process of the station alive, vornell held lists exactly those.
         QCOMPARE(this->held() + claimed(), held);
+        QCOMPARE(listedHeld(), held);
 
         // Started again: everything else prints, the held records do not.
         const Run again = runAuto({}, feedback);
@@ -194,15 +211,20 @@ private slots:
         QCOMPARE(marked(), range(1, 9) - (held - markedAtKill));
         QCOMPARE(this->held(), held);
 
-        {
-            auto dm = openEmbedded(db);
-            RecordClaims claims(dm->qryEXEC(), dm->conADO(), "line1");
-            PrintJournal journal;
-            journal.open(journalFile);
-            decideStrips(&journal, claims, unfinishedStrips(&journal, claims, 437), markPrinted);
-            QVERIFY(journal.unfinished().isEmpty());
-        }
+        // A person decides from the command line; the journal keeps who and why.
+        Child decide(VORNELL,
+                     {"decide", "all", markPrinted ? "mark" : "print-again", "--reason",
+                      "checked the roll", "--by", "shift lead"},
+                     stationEnv(false), dir.path());
+        QVERIFY2(decide.finish() == 0, qPrintable(decide.out() + decide.err()));
+        QCOMPARE(listedHeld(), QSet<qint64>());
         QCOMPARE(this->held(), QSet<qint64>());
+        if (!held.isEmpty()) {
+            Child history(VORNELL, {"history", "--json"}, stationEnv(false), dir.path());
+            QCOMPARE(history.finish(), 0);
+            QVERIFY2(history.out().contains("by shift lead: checked the roll"),
+                     qPrintable(history.out()));
+        }
         QCOMPARE(marked(), markPrinted ? range(1, 9) : range(1, 9) - (held - markedAtKill));
 
         // Released records print in the next run.
