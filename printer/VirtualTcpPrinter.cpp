@@ -37,6 +37,8 @@ struct Connection {
     QByteArray line;       // the record being received, for inFormat
     bool inFormat = false; // between <STX>L and E
     std::deque<Clock::time_point> answersDue;
+    // Format bytes in the input buffer, not yet read by the interpreter.
+    std::deque<std::pair<Clock::time_point, QByteArray>> unread;
 };
 
 } // namespace
@@ -79,6 +81,7 @@ struct VirtualTcpPrinter::State {
     void answer(Clock::time_point now);
     void readFrom(Connection& c);
     void take(Connection& c, QByteArrayView bytes);
+    void interpret(Connection& c, const QByteArray& plain);
     void closeConnection(Connection& c, bool abort);
     int pollTimeout(Clock::time_point now) const;
     // Switches a fault under the lock and wakes the printer's thread.
@@ -87,8 +90,9 @@ struct VirtualTcpPrinter::State {
 
 PrinterStatus VirtualTcpPrinter::State::statusNow() const {
     PrinterStatus s;
+    // Bytes still waiting in the input buffer show in no flag.
     for (const Connection& c : conns)
-        if (c.inFormat)
+        if (c.inFormat && o.interpretDelayMs == 0)
             s.set(StatusFlag::InterpreterBusy);
     s.set(StatusFlag::PaperOut, paperOut);
     s.set(StatusFlag::PrintingBatch, printing || !queue.empty());
@@ -105,6 +109,12 @@ int VirtualTcpPrinter::stripMs(const VirtualTcpPrinterOptions& options) {
 // Finishes the strip under the head when its time has come and starts the
 // next one the paper and the operator allow.
 void VirtualTcpPrinter::State::advance(Clock::time_point now) {
+    for (Connection& c : conns)
+        while (!c.unread.empty() && c.unread.front().first <= now) {
+            const QByteArray plain = std::move(c.unread.front().second);
+            c.unread.pop_front();
+            interpret(c, plain);
+        }
     if (printing && now >= doneAt) {
         printing = false;
         if (files && !files->write(current.raw))
@@ -149,9 +159,12 @@ int VirtualTcpPrinter::State::pollTimeout(Clock::time_point now) const {
     Clock::time_point next = now + Ms(1000);
     if (printing)
         next = std::min(next, doneAt);
-    for (const Connection& c : conns)
+    for (const Connection& c : conns) {
         if (!c.answersDue.empty())
             next = std::min(next, c.answersDue.front());
+        if (!c.unread.empty())
+            next = std::min(next, c.unread.front().first);
+    }
     const auto left = std::chrono::ceil<Ms>(next - now).count();
     return int(std::max<qint64>(0, left));
 }
@@ -207,6 +220,13 @@ void VirtualTcpPrinter::State::take(Connection& c, QByteArrayView bytes) {
         if (!lineEnd)
             c.line += b;
     }
+    if (o.interpretDelayMs > 0)
+        c.unread.emplace_back(Clock::now() + Ms(o.interpretDelayMs), std::move(plain));
+    else
+        interpret(c, plain);
+}
+
+void VirtualTcpPrinter::State::interpret(Connection& c, const QByteArray& plain) {
     c.decoder.feed(plain);
     for (DecodedLabel& label : c.decoder.takeLabels()) {
         ++received;
@@ -241,7 +261,8 @@ void VirtualTcpPrinter::State::run() {
         const Clock::time_point now = Clock::now();
         advance(now);
         answer(now);
-        conns.remove_if([](const Connection& c) { return c.fd < 0; });
+        // What a closed connection left in the input buffer is still read.
+        conns.remove_if([](const Connection& c) { return c.fd < 0 && c.unread.empty(); });
         std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {listener, POLLIN, 0}};
         for (const Connection& c : conns)
             fds.push_back({c.fd, POLLIN, 0});
@@ -268,6 +289,7 @@ void VirtualTcpPrinter::State::run() {
         for (Connection& c : conns) {
             if (i >= fds.size())
                 break;
+            // A closed connection's fd is negative: poll leaves it alone.
             if (fds[i++].revents & (POLLIN | POLLHUP | POLLERR))
                 readFrom(c);
         }

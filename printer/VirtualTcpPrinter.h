@@ -22,6 +22,12 @@ struct VirtualTcpPrinterOptions {
     // at this speed to print.
     double inchesPerSecond = 4;
     int statusLatencyMs = 0; // how long an answer to <SOH>A takes
+    // How long received format bytes wait in the input buffer before the
+    // interpreter reads them. Immediate commands are picked out as the bytes
+    // arrive and answered at once, ahead of what waits: an answer right after
+    // a strip describes the printer as it was before that strip, as the DPL
+    // manuals say of real printers. 0: formats are read as they arrive.
+    int interpretDelayMs = 0;
     // After this many strips the paper is out: the flag shows Y and strips
     // received later wait, unprinted, until the printer is started again.
     int paperOutAfter = -1;
@@ -48,7 +54,9 @@ struct VirtualTcpPrinterOptions {
 // A PPLA printer on raw TCP: it takes formats from any number of connections,
 // prints them one after another at its speed, and answers <SOH>A truthfully
 // at any moment, in the middle of a format or while printing, because the
-// immediate command is picked out of the byte stream wherever it stands. It
+// immediate command is picked out of the byte stream wherever it stands
+// (and, with interpretDelayMs, before the formats received ahead of it are
+// read). It
 // runs on a thread of its own between start() and stop().
 class VirtualTcpPrinter {
 public:

@@ -49,6 +49,7 @@ bool parseOptions(const QCommandLineParser& args, VirtualTcpPrinterOptions* o, Q
     o->mute = args.isSet(QStringLiteral("mute"));
     o->garble = args.isSet(QStringLiteral("garble"));
     return parseCount(args, QStringLiteral("status-latency"), &o->statusLatencyMs, error) &&
+           parseCount(args, QStringLiteral("interpret-delay"), &o->interpretDelayMs, error) &&
            parseCount(args, QStringLiteral("paper-out-after"), &o->paperOutAfter, error) &&
            parseCount(args, QStringLiteral("pause-after"), &o->pauseAfter, error) &&
            parseCount(args, QStringLiteral("drop-after"), &o->dropAfter, error);
@@ -82,6 +83,10 @@ int main(int argc, char** argv) {
         {QStringLiteral("speed"), QStringLiteral("Print speed (10 mm labels)."),
          QStringLiteral("INCHES_PER_SECOND"), QStringLiteral("4")},
         {QStringLiteral("status-latency"), QStringLiteral("Delay of each status answer."),
+         QStringLiteral("MS"), QStringLiteral("0")},
+        {QStringLiteral("interpret-delay"),
+         QStringLiteral("Hold received formats this long before reading them; status requests "
+                        "are answered at once, ahead of them."),
          QStringLiteral("MS"), QStringLiteral("0")},
         {QStringLiteral("paper-out-after"),
          QStringLiteral("Run out of paper after N strips (until restarted)."), QStringLiteral("N")},

@@ -88,7 +88,8 @@ private:
                          : QStringLiteral("the printer answered status requests before and does "
                                           "not now (%1); nothing was printed"))
                         .arg(error));
-            else if (mode == StatusMode::Auto && deliveryEvidence() == QLatin1String("network"))
+            else if (mode == StatusMode::Auto && deliveryEvidence() == QLatin1String("network") &&
+                     portOpens())
                 // A networked printer's acknowledgement is its network stack's
                 // word only; a person may accept it by switching feedback off.
                 r_.failure = onPort(
@@ -204,6 +205,9 @@ private:
                 return;
             }
             group_.push_back({row, entry});
+            // Busy now is busy after this strip's bytes: the group's work
+            // was seen begun (an idle answer proves nothing yet).
+            busySeen_ = taken->busy();
             if (!taken->ready()) {
                 fail(describeStatus(*taken, codePage_));
                 end({});
@@ -227,12 +231,16 @@ private:
         r_.completed = source_.complete();
     }
 
-    // Asks until the printer has finished the group without a fault, then
-    // marks it; otherwise the group is uncertain and the run ends.
+    // Asks until the printer has been seen working on the group and then
+    // idle without a fault, then marks it; otherwise the group is uncertain
+    // and the run ends. A printer answers at once, ahead of formats still in
+    // its input buffer, so an idle answer before any busy one may describe
+    // it before it read the group: it proves nothing.
     bool confirm() {
         if (group_.empty())
             return true;
         const QDeadlineTimer until(s_.finishMs);
+        const QDeadlineTimer begun(s_.beginMs);
         for (;;) {
             QString error;
             const auto status = feedback_->askStatus(port_, s_.answerMs, &error);
@@ -241,8 +249,16 @@ private:
                                 : QStringLiteral("the printer stopped answering (%1)").arg(error));
             if (!status->ready())
                 return fail(describeStatus(*status, codePage_));
-            if (!status->busy())
+            if (status->busy())
+                busySeen_ = true;
+            else if (busySeen_)
                 break;
+            else if (begun.hasExpired())
+                return fail(zh_ ? QStringLiteral(u"打印机在 %1 秒内没有开始打印这些标签条")
+                                      .arg(s_.beginMs / 1000.0)
+                                : QStringLiteral("the printer was not seen working on the strips "
+                                                 "within %1 s")
+                                      .arg(s_.beginMs / 1000.0));
             if (until.hasExpired())
                 return fail(
                     zh_ ? QStringLiteral(u"打印机在 %1 秒内没有打印完").arg(s_.finishMs / 1000)
@@ -375,6 +391,14 @@ private:
             journal_->sent(entry, ppla_.lastPrintOut(), deliveryEvidence());
         abortAt("sent");
     }
+    // Whether the port opens now (a printer that cannot be reached is told
+    // as the strip's own open tells it).
+    bool portOpens() {
+        if (ppla_.A_CreatePrn(0, QByteArray::number(port_).constData()) > 0)
+            return false;
+        ppla_.A_ClosePrn();
+        return true;
+    }
     // What the port's taking the bytes proves: a TCP peer's acknowledgement
     // says only that its network stack has them.
     QString deliveryEvidence() const {
@@ -429,8 +453,9 @@ private:
     bool zh_;
     int32_t codePage_;
     std::vector<InFlight> group_;
-    bool stop_ = false; // the operator asked to stop
-    QString endText_;   // the first fault seen while strips were out
+    bool stop_ = false;     // the operator asked to stop
+    bool busySeen_ = false; // the printer seen busy since the group's last strip
+    QString endText_;       // the first fault seen while strips were out
     ListPrintResult r_;
 };
 

@@ -34,10 +34,13 @@ struct FeedbackSettings {
     // The first request: no answer by then, and the printer never answered
     // before, no feedback. Slow printers take hundreds of milliseconds.
     int firstAnswerMs = 2500;
-    int answerMs = 1000;   // each request while the run goes
-    int inFlight = 8;      // strips sent before they are confirmed together
-    int pollMs = 5;        // pause between requests while the printer works
-    int finishMs = 60000;  // a group not finished by then is uncertain
+    int answerMs = 1000;  // each request while the run goes
+    int inFlight = 8;     // strips sent before they are confirmed together
+    int pollMs = 5;       // pause between requests while the printer works
+    int finishMs = 60000; // a group not finished by then is uncertain
+    // A group the printer is not seen busy with by then is uncertain: it
+    // may have printed before the first answer, or never read the strips.
+    int beginMs = 3000;
     int32_t codePage = -1; // the interface language; -1: the system's
 };
 

@@ -81,6 +81,11 @@ private slots:
         QTest::newRow("answers in 700 ms, paper out after 2 strips")
             << QStringList{"--status-latency", "700", "--paper-out-after", "2"} << "out of paper"
             << false;
+        // Answers at once, before it has read the strips waiting in its
+        // input buffer: an idle answer then says nothing of them.
+        QTest::newRow("answers ahead of its buffer, paper out after 2 strips")
+            << QStringList{"--interpret-delay", "150", "--paper-out-after", "2"} << "out of paper"
+            << false;
         QTest::newRow("garbled answers")
             << QStringList{"--garble"} << "the printer's status answer cannot be read" << true;
         QTest::newRow("never answers")
