@@ -268,9 +268,9 @@ bool FdPort::write(QByteArrayView bytes) {
     // transfer and returns, and closing the port cancels the transfer. The
     // strip counts only once the device has taken every byte.
     Delivery delivery(fd_, backlog_, timeoutMs_, bytes.size());
-    if (!delivery.send(bytes) || !delivery.waitTaken())
-        return fail(delivery.error());
-    return true;
+    const bool taken = delivery.send(bytes) && delivery.waitTaken();
+    anyAccepted_ = delivery.accepted() > 0;
+    return taken || fail(delivery.error());
 }
 
 bool FdPort::writeFile(QByteArrayView bytes) {
@@ -280,7 +280,9 @@ bool FdPort::writeFile(QByteArrayView bytes) {
     const off_t start = st.st_size;
     Delivery delivery(fd_, Backlog::None, timeoutMs_, bytes.size());
     QString why;
-    if (!delivery.send(bytes))
+    const bool sent = delivery.send(bytes);
+    anyAccepted_ = delivery.accepted() > 0;
+    if (!sent)
         why = delivery.error();
     else if (::fsync(fd_) != 0)
         why = systemError(errno);

@@ -28,6 +28,8 @@ public:
     bool send(QByteArrayView bytes);
     bool waitTaken();
     const QString& error() const { return error_; }
+    // Bytes the system accepted from this side so far (0: none left it).
+    qsizetype accepted() const { return accepted_; }
 
 private:
     bool pending(qsizetype* bytes);

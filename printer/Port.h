@@ -23,6 +23,9 @@ public:
     // What the port reaches, e.g. "/dev/usb/lp0" or "tcp:10.0.0.7:9100".
     virtual QString describe() const = 0;
     QString errorText() const { return error_; }
+    // Whether any byte of the last write left this side (the system took
+    // it): a write that failed before its first byte sent nothing at all.
+    bool anyAccepted() const { return anyAccepted_; }
 
     // Whether the printer behind the open port can be asked for its status:
     // a TCP printer, a device opened for reading too. Files, previews and
@@ -44,6 +47,7 @@ public:
 
 protected:
     bool spoke_ = false;
+    bool anyAccepted_ = true; // a port that does not tell: assume it may have
     bool fail(QString text) {
         error_ = std::move(text);
         return false;

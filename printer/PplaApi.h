@@ -47,6 +47,9 @@ public:
     // handed to the port (sent or not); empty when none was made or the
     // library makes no bytes of its own. The print journal keeps their hash.
     virtual QByteArray lastPrintOut() const { return {}; }
+    // After a print-out that failed: whether any of its bytes left for the
+    // printer. False only when it is known that none did.
+    virtual bool printOutLeft() const { return true; }
 };
 
 // The ten operations as a class that carries them out declares them, each

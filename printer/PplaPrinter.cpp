@@ -237,7 +237,9 @@ int PplaPrinter::A_Print_Out(int width, int height, int copies, int amount) {
     // push a half-sent format's label out as well.
     printedSinceOpen_ = true;
     lastPrintOut_ = bytes;
-    if (!port_->write(bytes))
+    const bool written = port_->write(bytes);
+    printOutLeft_ = written || port_->anyAccepted();
+    if (!written)
         return fail(PplaResult::WriteFailed, port_->errorText());
     return PplaResult::Ok;
 }

@@ -68,6 +68,7 @@ public:
     PPLA_API_OPERATIONS
     QString lastErrorText() const override { return lastError_; }
     QByteArray lastPrintOut() const override { return lastPrintOut_; }
+    bool printOutLeft() const override { return printOutLeft_; }
 
     StatusMode feedbackMode(int portNumber) override;
     std::optional<PrinterStatus> askStatus(int portNumber, int timeoutMs, QString* error) override;
@@ -109,4 +110,5 @@ private:
     QList<DrawnItem> drawn_;
     QString lastError_;
     QByteArray lastPrintOut_;
+    bool printOutLeft_ = true;
 };

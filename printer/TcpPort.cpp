@@ -124,8 +124,11 @@ bool TcpPort::write(QByteArrayView bytes) {
     // Small pieces: a peer that has gone answers the first one with a reset,
     // and the next piece then fails instead of vanishing into the send buffer.
     constexpr qsizetype piece = 1024;
+    anyAccepted_ = false;
     for (qsizetype at = 0; at < bytes.size(); at += piece) {
-        if (!delivery.send(bytes.sliced(at, std::min(piece, bytes.size() - at))))
+        const bool sent = delivery.send(bytes.sliced(at, std::min(piece, bytes.size() - at)));
+        anyAccepted_ = delivery.accepted() > 0;
+        if (!sent)
             return fail(delivery.error());
     }
     // The send buffer takes the bytes at once; a printer that accepted the

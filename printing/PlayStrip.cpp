@@ -103,6 +103,9 @@ bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure, bool* sen
     if (sentAny)
         *sentAny = true;
     if (ppla.A_Print_Out(1, 1, 1, 1) > 0) {
+        // A port that took no byte at all (a full device) sent nothing.
+        if (sentAny && !ppla.printOutLeft())
+            *sentAny = false;
         const QString reason = ppla.lastErrorText();
         *failure =
             QStringLiteral("Printing to %1 failed: %2")

@@ -82,12 +82,50 @@ void ListFileStrips::readChunk() {
         return;
     }
     bytes.truncate(n);
-    held_ += decoder_(bytes);
+    const QString fresh = decoder_(bytes);
+    const qsizetype longAt = measure(fresh);
+    if (longAt >= 0) {
+        // What came before the long text is whole and prints; the rest not.
+        atEnd_ = true;
+        const qsizetype start = longAt - kMaxListText;
+        if (start >= 0)
+            take(normaliseManualList(held_ + fresh.left(start)));
+        held_.clear();
+        item_.clear();
+        return;
+    }
+    held_ += fresh;
     const qsizetype cut = safeListCut(held_);
     if (cut > 0) {
         take(normaliseManualList(held_.left(cut)));
         held_.remove(0, cut);
     }
+}
+
+qsizetype ListFileStrips::measure(QStringView fresh) {
+    static const QString separators = QString::fromUtf8(",，;；\\/\r\n");
+    for (qsizetype i = 0; i < fresh.size(); ++i) {
+        const QChar c = fresh[i];
+        // A line ends at CR, and at LF not right after a CR.
+        if (c == kLf && !afterCr_)
+            ++lines_;
+        else if (c == kCr)
+            ++lines_;
+        afterCr_ = c == kCr;
+        if (separators.contains(c)) {
+            runChars_ = 0;
+            continue;
+        }
+        if (++runChars_ > kMaxListText) {
+            readError_ = QStringLiteral("line %1 holds a label text of more than %2 characters "
+                                        "(a label holds far fewer); nothing from that line on "
+                                        "was printed")
+                             .arg(lines_ + 1)
+                             .arg(kMaxListText);
+            return i;
+        }
+    }
+    return -1;
 }
 
 void ListFileStrips::take(const QString& normalised) {

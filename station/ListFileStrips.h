@@ -13,7 +13,11 @@ class QIODevice;
 // separators and items as the window's list (printing/ManualList.h), three
 // items a strip, but only a small window of the text is held at a time, so a
 // list of a million lines prints in the memory of a short one. The bytes are
-// UTF-8.
+// UTF-8. A text longer than kMaxListText characters (a label holds far
+// fewer) ends the reading with its line number: one long line costs no more
+// memory than a short one.
+inline constexpr qsizetype kMaxListText = 255;
+
 class ListFileStrips : public StripSource {
 public:
     explicit ListFileStrips(QIODevice& in, qint64 chunkBytes = 64 * 1024);
@@ -36,6 +40,10 @@ private:
     void readChunk();
     // Takes normalised text: its commas end items.
     void take(const QString& normalised);
+    // Counts lines and the text since the last separator in freshly decoded
+    // text; the position of the first character too many (the reason kept),
+    // or -1.
+    qsizetype measure(QStringView fresh);
 
     QIODevice& in_;
     qint64 chunkBytes_;
@@ -46,6 +54,9 @@ private:
     bool atEnd_ = false;
     QString readError_;
     qint64 strips_ = 0;
+    qint64 lines_ = 0;       // line ends read so far
+    qsizetype runChars_ = 0; // characters since the last separator
+    bool afterCr_ = false;
 };
 
 // Where text may be cut so that normalising the two parts on their own gives

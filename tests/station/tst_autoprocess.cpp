@@ -176,6 +176,24 @@ private slots:
         QCOMPARE(st.marked(), listed);
         QCOMPARE(st.printed(out), listed);
     }
+
+    // A device that takes no byte (a full one): the strip was not sent, so
+    // nothing is held, and every run tries the same records again.
+    void deviceThatTakesNothing() {
+        Station st;
+        st.addLabels(6);
+        Child p(VORNELL, {"auto"}, st.env("file:/dev/full", 300), st.dir.path());
+        QVERIFY2(p.waitFor(QRegularExpression("<3>run 2: 6 records listed, 0 strips")),
+                 qPrintable(p.out() + p.err()));
+        p.signal(SIGTERM);
+        QCOMPARE(p.finish(), 0);
+        QCOMPARE(st.marked(), Ids{});
+        QVERIFY2(!p.out().contains("held"), qPrintable(p.out()));
+        QProcessEnvironment env = st.env("file:/dev/full", 300);
+        Child held(VORNELL, {"held", "--json"}, env, st.dir.path());
+        QCOMPARE(held.finish(), 0);
+        QCOMPARE(held.out().simplified(), QString("[ ]"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAutoProcess)

@@ -103,6 +103,32 @@ private slots:
             QCOMPARE(flat(readAll(bytes, chunk)), expected);
     }
 
+    // A line that never ends: the reading stops at the text too long for a
+    // label, names its line, and the lines before it print.
+    void endlessLineStopsTheReading() {
+        struct Endless : QIODevice {
+            QByteArray head = "A1\r\nB2\nC3\nD4,";
+            Endless() { open(QIODevice::ReadOnly); }
+            bool isSequential() const override { return true; }
+            qint64 readData(char* data, qint64 max) override {
+                const QByteArray part = head.left(int(max));
+                head.remove(0, part.size());
+                memcpy(data, part.constData(), size_t(part.size()));
+                memset(data + part.size(), 'X', size_t(max - part.size()));
+                return max;
+            }
+            qint64 writeData(const char*, qint64) override { return -1; }
+        } in;
+        ListFileStrips strips(in, 4096);
+        QStringList texts;
+        while (strips.more())
+            for (const LabelSlot& slot : strips.next().labels)
+                texts << slot.text;
+        QCOMPARE(texts, (QStringList{"A1", "B2", "C3", "D4", "", ""}));
+        QVERIFY2(strips.readError().startsWith("line 4 holds a label text of more than 255"),
+                 qPrintable(strips.readError()));
+    }
+
     // A list far longer than any piece read: every line is printed, in order,
     // while the strips waiting stay one strip's worth.
     void longListStaysSmall() {
