@@ -17,12 +17,20 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <optional>
 
 int runVornell(Prompts& prompts, const QProcessEnvironment& env) {
     QApplication::setApplicationName(QStringLiteral("Vornell"));
     UICodePage = codePageForLanguageId(systemDefaultLanguageId());
+    // Qt's own texts (OK, Cancel, Yes, No, the date picker) in the interface
+    // language; without the translation files they stay English.
+    QTranslator qtTexts;
+    if (UICodePage == 936 && qtTexts.load(QStringLiteral("qtbase_zh_CN"),
+                                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     std::unique_ptr<TDMdata> dm;
     QString database;
