@@ -3,6 +3,7 @@
 #include "printer/StatusQuery.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -215,6 +217,9 @@ bool Delivery::hungUp() {
 FdPort::FdPort(QString path, Mode mode, int timeoutMs)
     : path_(std::move(path)), mode_(mode), timeoutMs_(timeoutMs) {}
 
+FdPort::FdPort(QString path, const SerialSettings& settings, int timeoutMs)
+    : path_(std::move(path)), mode_(Mode::Device), timeoutMs_(timeoutMs), serial_(settings) {}
+
 FdPort::~FdPort() {
     close();
 }
@@ -239,9 +244,48 @@ bool FdPort::open() {
     }
     if (fd_ < 0)
         return fail(systemError(errno));
+    if (serial_ && !setUpSerial()) {
+        const QString why = errorText();
+        close();
+        return fail(why);
+    }
     backlog_ = backlogOf(fd_);
     const int flags = ::fcntl(fd_, F_GETFL);
     readable_ = mode_ == Mode::Device && flags >= 0 && (flags & O_ACCMODE) == O_RDWR;
+    return true;
+}
+
+bool FdPort::setUpSerial() {
+    termios t{};
+    if (::tcgetattr(fd_, &t) != 0)
+        return fail(QStringLiteral("not a serial port: %1").arg(systemError(errno)));
+    ::cfmakeraw(&t);
+    static const QHash<int, speed_t> speeds{{1200, B1200},   {2400, B2400},    {4800, B4800},
+                                            {9600, B9600},   {19200, B19200},  {38400, B38400},
+                                            {57600, B57600}, {115200, B115200}};
+    const speed_t speed = speeds.value(serial_->baud, B9600);
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= sizes[serial_->dataBits - 5] | CLOCAL | CREAD;
+    if (serial_->parity != 'N')
+        t.c_cflag |= PARENB | (serial_->parity == 'O' ? PARODD : 0);
+    if (serial_->stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (serial_->flow == SerialSettings::Flow::XonXoff)
+        t.c_iflag |= IXON | IXOFF;
+    else if (serial_->flow == SerialSettings::Flow::RtsCts)
+        t.c_cflag |= CRTSCTS;
+    // With the descriptor non-blocking, a read with nothing waiting fails
+    // with EAGAIN (VMIN 0 would read 0 bytes, as an end of the line would).
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
+        return fail(QStringLiteral("cannot set the serial port to %1: %2")
+                        .arg(serial_->text(), systemError(errno)));
+    ::tcflush(fd_, TCIFLUSH); // answers left from before are no answers to us
     return true;
 }
 
@@ -305,5 +349,7 @@ void FdPort::close() {
 }
 
 QString FdPort::describe() const {
+    if (serial_)
+        return QStringLiteral("serial:%1 (%2)").arg(path_, serial_->text());
     return mode_ == Mode::Append ? QStringLiteral("file:") + path_ : path_;
 }

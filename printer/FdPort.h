@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printer/PortConfig.h"
+
 #include "printer/DescriptorPort.h"
 
 #include <QDeadlineTimer>
@@ -57,6 +59,8 @@ class FdPort : public DescriptorPort {
 public:
     enum class Mode { Device, Append };
     FdPort(QString path, Mode mode, int timeoutMs);
+    // A serial device, set up with settings when it opens.
+    FdPort(QString path, const SerialSettings& settings, int timeoutMs);
     ~FdPort() override;
 
     bool open() override;
@@ -70,12 +74,14 @@ public:
 
 private:
     bool writeFile(QByteArrayView bytes);
+    bool setUpSerial();
 
     QString path_;
     Mode mode_;
     int timeoutMs_;
     Backlog backlog_ = Backlog::None;
     bool readable_ = false;
+    std::optional<SerialSettings> serial_;
 };
 
 QString systemError(int errnum);

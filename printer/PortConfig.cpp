@@ -1,6 +1,7 @@
 #include "printer/PortConfig.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 PortTarget parsePortTarget(const QString& value) {
     PortTarget target;
@@ -34,6 +35,43 @@ PortTarget parsePortTarget(const QString& value) {
         target.tcpPort = port;
         return target;
     }
+    if (v.startsWith(QLatin1String("serial:"))) {
+        const QString rest = v.mid(7);
+        const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+        target.path = colon < 0 ? rest : rest.left(colon);
+        if (!QDir::isAbsolutePath(target.path))
+            return bad(QStringLiteral("\"%1\": the serial device must be a path such as "
+                                      "/dev/ttyUSB0")
+                           .arg(v));
+        static const QRegularExpression frame(QStringLiteral("^([5-8])([NEO])([12])$"));
+        static const QList<int> speeds{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+        const QStringList parts =
+            colon < 0 ? QStringList() : rest.mid(colon + 1).split(QLatin1Char(','));
+        for (const QString& part : parts) {
+            bool number = false;
+            const int baud = part.toInt(&number);
+            const QRegularExpressionMatch m = frame.match(part.toUpper());
+            if (number && speeds.contains(baud)) {
+                target.serial.baud = baud;
+            } else if (m.hasMatch()) {
+                target.serial.dataBits = m.captured(1).toInt();
+                target.serial.parity = m.captured(2).at(0).toLatin1();
+                target.serial.stopBits = m.captured(3).toInt();
+            } else if (part.compare(QLatin1String("xonxoff"), Qt::CaseInsensitive) == 0) {
+                target.serial.flow = SerialSettings::Flow::XonXoff;
+            } else if (part.compare(QLatin1String("rtscts"), Qt::CaseInsensitive) == 0) {
+                target.serial.flow = SerialSettings::Flow::RtsCts;
+            } else if (part.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) {
+                target.serial.flow = SerialSettings::Flow::None;
+            } else {
+                return bad(QStringLiteral("\"%1\": \"%2\" is none of a speed (1200 ... "
+                                          "115200), a frame such as 8N1, xonxoff, rtscts, none")
+                               .arg(v, part));
+            }
+        }
+        target.kind = PortTarget::Kind::Serial;
+        return target;
+    }
     // Ports named by a prefix and a path after it.
     struct Prefixed {
         QLatin1String prefix;
@@ -56,7 +94,17 @@ PortTarget parsePortTarget(const QString& value) {
         target.path = v;
         return target;
     }
-    return bad(QStringLiteral("\"%1\" is none of /dev/..., tcp:, file:, preview:").arg(v));
+    return bad(QStringLiteral("\"%1\" is none of /dev/..., tcp:, serial:, file:, preview:").arg(v));
+}
+
+QString SerialSettings::text() const {
+    const char* flows[] = {"xonxoff", "rtscts", "none"};
+    return QStringLiteral("%1 %2%3%4 %5")
+        .arg(baud)
+        .arg(dataBits)
+        .arg(QLatin1Char(parity))
+        .arg(stopBits)
+        .arg(QLatin1String(flows[int(flow)]));
 }
 
 bool parseStatusMode(const QString& value, StatusMode* mode, QString* error) {

@@ -14,6 +14,10 @@
 //
 //   /dev/usb/lp0      a device file (any absolute path)
 //   tcp:HOST[:PORT]   raw TCP, port 9100 when none is given
+//   serial:/dev/ttyUSB0[:BAUD][,FRAME][,FLOW]
+//                     a serial port: BAUD 1200 ... 115200 (9600), FRAME data
+//                     bits, parity N/E/O and stop bits (8N1), FLOW xonxoff,
+//                     rtscts or none (xonxoff), as set on the printer
 //   file:PATH         a file the bytes are appended to
 //   preview:DIR       the virtual printer: a PNG and the raw bytes per strip in DIR
 //
@@ -30,15 +34,30 @@ enum class StatusMode { Auto, On, Off };
 // false with *error naming the value and the three choices otherwise.
 bool parseStatusMode(const QString& value, StatusMode* mode, QString* error);
 
+// How a serial port is set up (termios).
+struct SerialSettings {
+    enum class Flow { XonXoff, RtsCts, None };
+    int baud = 9600;
+    int dataBits = 8;
+    char parity = 'N'; // N, E or O
+    int stopBits = 1;
+    Flow flow = Flow::XonXoff;
+
+    // "9600 8N1 xonxoff"
+    QString text() const;
+    bool operator==(const SerialSettings&) const = default;
+};
+
 struct PortTarget {
-    enum class Kind { None, Device, Tcp, File, Preview };
+    enum class Kind { None, Device, Tcp, File, Preview, Serial };
     Kind kind = Kind::None;
     QString path; // device, file or directory
     QString host;
     quint16 tcpPort = 9100;
-    QString source; // where the target was configured, e.g. "VORNELL_PRINTER_USB1"
-    QString value;  // the configured text, empty for a built-in default
-    QString error;  // why there is no port (kind None)
+    SerialSettings serial; // Serial
+    QString source;        // where the target was configured, e.g. "VORNELL_PRINTER_USB1"
+    QString value;         // the configured text, empty for a built-in default
+    QString error;         // why there is no port (kind None)
     StatusMode status = StatusMode::Auto;
     QString statusSource; // e.g. "VORNELL_PRINTER_USB1_STATUS"
     QString statusError;  // a malformed status value (status then stays Auto)

@@ -65,6 +65,8 @@ std::unique_ptr<Port> PplaPrinter::createPort(const PortTarget& target, const Op
                                          o.writeTimeoutMs);
     case PortTarget::Kind::Preview:
         return std::make_unique<VirtualPrinterPort>(target.path, o.preview);
+    case PortTarget::Kind::Serial:
+        return std::make_unique<FdPort>(target.path, target.serial, o.writeTimeoutMs);
     case PortTarget::Kind::None:
         break;
     }
@@ -287,6 +289,7 @@ StatusMode PplaPrinter::feedbackMode(int portNumber) {
     switch (target.kind) {
     case PortTarget::Kind::Device:
     case PortTarget::Kind::Tcp:
+    case PortTarget::Kind::Serial:
         return target.status;
     case PortTarget::Kind::File:
     case PortTarget::Kind::Preview:

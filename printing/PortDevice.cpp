@@ -15,6 +15,8 @@ QString targetText(const PortTarget& t) {
         return QStringLiteral("file:") + t.path;
     case PortTarget::Kind::Preview:
         return QStringLiteral("preview:") + t.path;
+    case PortTarget::Kind::Serial:
+        return QStringLiteral("serial:%1 (%2)").arg(t.path, t.serial.text());
     case PortTarget::Kind::None:
         break;
     }

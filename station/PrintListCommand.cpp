@@ -4,6 +4,7 @@
 #include "core/Language.h"
 #include "printing/PrintProgress.h"
 #include "printing/PrintStation.h"
+#include "printing/StripJournal.h"
 #include "printing/StripRun.h"
 #include "settings/uBarcode.h"
 #include "station/CommandLine.h"
@@ -11,6 +12,7 @@
 #include "station/StationLog.h"
 #include "station/StopSignal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -82,8 +84,11 @@ int runPrintList(const Command& command, const TLabelLayout& layout, PplaApi& pp
     LoggedProgress progress(log);
     ListPrintResult result;
     try {
-        // No database: hand-typed strips are neither claimed nor marked.
-        PrintStation station(nullptr, ppla, feedback, nullptr,
+        // No database: hand-typed strips are neither claimed nor marked. They
+        // are journaled as the window's are, so the history shows them.
+        const auto journal = StripJournal::forStation(QProcessEnvironment::systemEnvironment(),
+                                                      QDir::currentPath(), QString());
+        PrintStation station(nullptr, ppla, feedback, journal.get(),
                              stationName(qEnvironmentVariable("VORNELL_STATION")), UICodePage);
         result = station.printStrips(strips, layout, format, progress);
     } catch (const AppError& e) {

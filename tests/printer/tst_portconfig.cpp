@@ -210,6 +210,34 @@ private slots:
                  PplaResult::InvalidArgument);
         QCOMPARE(pathLen, 15);
     }
+
+    // A serial port's settings, each part optional and in any order; a part
+    // that is none of them names itself.
+    void serialTargets_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("settings"); // SerialSettings::text(), or the error's part
+        QTest::newRow("defaults") << "serial:/dev/ttyUSB0"
+                                  << "9600 8N1 xonxoff";
+        QTest::newRow("all") << "serial:/dev/ttyS1:115200,7e2,RTSCTS"
+                             << "115200 7E2 rtscts";
+        QTest::newRow("flow only") << "serial:/dev/ttyS1:none"
+                                   << "9600 8N1 none";
+        QTest::newRow("odd speed") << "serial:/dev/ttyS1:9601"
+                                   << "\"9601\" is none of";
+        QTest::newRow("bad frame") << "serial:/dev/ttyS1:9N1"
+                                   << "\"9N1\" is none of";
+        QTest::newRow("no path") << "serial:ttyS1"
+                                 << "must be a path";
+    }
+    void serialTargets() {
+        QFETCH(QString, value);
+        QFETCH(QString, settings);
+        const PortTarget t = parsePortTarget(value);
+        if (t.kind == PortTarget::Kind::Serial)
+            QCOMPARE(t.serial.text(), settings);
+        else
+            QVERIFY2(t.error.contains(settings), qPrintable(t.error));
+    }
 };
 
 QTEST_MAIN(TestPortConfig)
