@@ -151,6 +151,9 @@ int main(int argc, char* argv[]) {
     PrinterOutput output;
     VirtualTcpPrinterOptions po;
     po.port = 0;
+    // Status answered at once, ahead of the formats that wait in the input
+    // buffer, as the DPL manuals describe real printers.
+    po.interpretDelayMs = 20;
     po.printedStrip = [&output](const DecodedLabel& strip) { output.take(strip); };
     VirtualTcpPrinter printer(po);
     QString error;
