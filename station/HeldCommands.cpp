@@ -122,15 +122,25 @@ std::unique_ptr<Opened> openStation(const QProcessEnvironment& env, StationLog& 
     return o;
 }
 
-} // namespace
-
-int runHeld(const QProcessEnvironment& env, const Command& command, StationLog& log) {
+// Opens the station, lists its held strips and hands them to body, whose
+// exit code it returns; an error is logged and exits 1.
+template <typename Body>
+int withHeldStrips(const QProcessEnvironment& env, StationLog& log, Body&& body) {
     const auto o = openStation(env, log);
     if (!o)
         return ExitCode::Database;
     try {
-        const QList<HeldStrip> held =
-            heldStrips(*o->station, o->session.journal.get(), o->presence);
+        return body(*o, heldStrips(*o->station, o->session.journal.get(), o->presence));
+    } catch (const AppError& e) {
+        log.error(e.text());
+        return ExitCode::Failed;
+    }
+}
+
+} // namespace
+
+int runHeld(const QProcessEnvironment& env, const Command& command, StationLog& log) {
+    return withHeldStrips(env, log, [&](Opened&, const QList<HeldStrip>& held) {
         if (command.json) {
             QJsonArray strips;
             for (const HeldStrip& h : held)
@@ -148,19 +158,11 @@ int runHeld(const QProcessEnvironment& env, const Command& command, StationLog& 
         if (held.isEmpty())
             log.info(QStringLiteral("no strip is held"));
         return ExitCode::Ok;
-    } catch (const AppError& e) {
-        log.error(e.text());
-        return ExitCode::Failed;
-    }
+    });
 }
 
 int runDecide(const QProcessEnvironment& env, const Command& command, StationLog& log) {
-    const auto o = openStation(env, log);
-    if (!o)
-        return ExitCode::Database;
-    try {
-        const QList<HeldStrip> held =
-            heldStrips(*o->station, o->session.journal.get(), o->presence);
+    return withHeldStrips(env, log, [&](Opened& o, const QList<HeldStrip>& held) {
         QList<HeldStrip> chosen;
         if (command.decideAll) {
             chosen = held;
@@ -181,7 +183,7 @@ int runDecide(const QProcessEnvironment& env, const Command& command, StationLog
             command.markPrinted
                 ? QStringLiteral("marked printed by %1: %2").arg(command.by, command.reason)
                 : QStringLiteral("to be printed again, by %1: %2").arg(command.by, command.reason);
-        PrintJournal* journaled = o->session.journal ? o->session.journal->journal() : nullptr;
+        PrintJournal* journaled = o.session.journal ? o.session.journal->journal() : nullptr;
         int failed = 0;
         for (const HeldStrip& h : std::as_const(chosen)) {
             QList<qint64> ids;
@@ -189,7 +191,7 @@ int runDecide(const QProcessEnvironment& env, const Command& command, StationLog
                 ids << r.first;
             EventFields fields{h.id, QList<int64_t>(ids.begin(), ids.end())};
             try {
-                decideStrips(journaled, o->station->claims(), {h.strip}, command.markPrinted, note);
+                decideStrips(journaled, o.station->claims(), {h.strip}, command.markPrinted, note);
                 log.info(QStringLiteral("strip %1 (%2): %3").arg(h.id, recordsText(h), note),
                          StationEvent::StripDecided, fields);
             } catch (const AppError& e) {
@@ -201,8 +203,5 @@ int runDecide(const QProcessEnvironment& env, const Command& command, StationLog
         if (chosen.isEmpty())
             log.info(QStringLiteral("no strip is held"));
         return failed == 0 ? ExitCode::Ok : ExitCode::Failed;
-    } catch (const AppError& e) {
-        log.error(e.text());
-        return ExitCode::Failed;
-    }
+    });
 }
