@@ -93,7 +93,9 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
 class TestStations : public QObject {
     Q_OBJECT
 private slots:
-    // Three stations and a writer inserting while they print.
+    // Three stations and a writer inserting while they print. The printers
+    // print at their rated 4 in/s: a printer that finishes a strip before its
+    // first status answer leaves nothing that proves the strip, and it is held.
     void threeStationsAndAWriter() {
         Floor f;
         f.addLabels(1, 60);
@@ -102,7 +104,7 @@ private slots:
         std::vector<std::unique_ptr<Child>> stations;
         for (const QString& n : names) {
             printers.push_back(
-                std::make_unique<VirtualPrinterProcess>(f.out(n), QStringList{"--speed", "40"}));
+                std::make_unique<VirtualPrinterProcess>(f.out(n), QStringList{"--speed", "4"}));
             QVERIFY(printers.back()->port() != 0);
             stations.push_back(std::make_unique<Child>(
                 VORNELL, QStringList{"auto"}, f.env(n, printers.back()->target()), f.dir.path()));
@@ -143,7 +145,7 @@ private slots:
                      QStringLiteral(u"VA中文0004"));
         }
         f.addLabels(5, 8);
-        VirtualPrinterProcess printer(f.out("line1"), {"--speed", "40"});
+        VirtualPrinterProcess printer(f.out("line1"), {"--speed", "4"});
         Child station(VORNELL, {"auto"}, f.env("line1", printer.target()), f.dir.path());
         QVERIFY2(station.waitFor(QRegularExpression("run 3: no labels to print")),
                  qPrintable(station.out() + station.err()));
@@ -165,7 +167,7 @@ private slots:
     void windowBesideAnAutoStation() {
         Floor f;
         f.addLabels(1, 45);
-        VirtualPrinterProcess printer(f.out("auto"), {"--speed", "40"});
+        VirtualPrinterProcess printer(f.out("auto"), {"--speed", "4"});
         Child station(VORNELL, {"auto"}, f.env("auto", printer.target()), f.dir.path());
         Child writer(LABEL_WRITER, {f.db, "60", "1000", "20"},
                      QProcessEnvironment::systemEnvironment(), f.dir.path());
@@ -206,8 +208,8 @@ private slots:
     void killedStationsStripsStayHeld() {
         Floor f;
         f.addLabels(1, 24);
-        VirtualPrinterProcess printerA(f.out("A"), {"--speed", "40"});
-        VirtualPrinterProcess printerB(f.out("B"), {"--speed", "40"});
+        VirtualPrinterProcess printerA(f.out("A"), {"--speed", "4"});
+        VirtualPrinterProcess printerB(f.out("B"), {"--speed", "4"});
         {
             QProcessEnvironment env = f.env("A", printerA.target());
             env.insert("VORNELL_TEST_ABORT_AT", "confirmed");
