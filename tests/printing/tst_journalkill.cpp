@@ -134,7 +134,7 @@ private slots:
     void initTestCase() {
         writeStationLayout(dir.path());
         printerProcess.start(VORNELL_VIRTUAL_PRINTER,
-                             {"--listen", "127.0.0.1:0", "--speed", "200"});
+                             {"--listen", "127.0.0.1:0", "--speed", "4"});
         QVERIFY(printerProcess.waitForStarted(10000));
         QVERIFY(printerProcess.waitForReadyRead(10000));
         const auto m = QRegularExpression("listening on 127\\.0\\.0\\.1:(\\d+)")

@@ -87,7 +87,7 @@ private slots:
         const Ids listed = st.addLabels(10);
         const QString out = st.dir.filePath("printed");
         QDir().mkpath(out);
-        VirtualPrinterProcess printer(out, {"--speed", "100"});
+        VirtualPrinterProcess printer(out, {"--speed", "4"});
         QVERIFY(printer.port() != 0);
         Child p(VORNELL, {"auto"}, st.env(printer.target(), 200), st.dir.path());
         QVERIFY2(p.waitFor(QRegularExpression("<6>run 2: no labels to print")),
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(st.marked(), Ids{});
         const QString out = st.dir.filePath("printed");
         QDir().mkpath(out);
-        VirtualPrinterProcess printer(out, {"--speed", "100"}, port);
+        VirtualPrinterProcess printer(out, {"--speed", "4"}, port);
         QVERIFY(printer.port() == port);
         QVERIFY2(p.waitFor(QRegularExpression("<6>run \\d+: 6 records listed, 2 strips printed")),
                  qPrintable(p.out() + p.err()));

@@ -99,7 +99,7 @@ private slots:
         line.addLabels(1, 30);
         const QString out = line.dir.filePath("printed");
         QDir().mkpath(out);
-        VirtualPrinterProcess p(out, QStringList{"--speed", "40"} + printer);
+        VirtualPrinterProcess p(out, QStringList{"--speed", "4"} + printer);
         QVERIFY(p.port() != 0);
         const QString log = line.runUntil(
             p.target(), QRegularExpression("run 1: .*" + QRegularExpression::escape(logSays)));
@@ -125,7 +125,7 @@ private slots:
         QDir().mkpath(out);
         quint16 port = 0;
         {
-            VirtualPrinterProcess p(out, {"--speed", "40"});
+            VirtualPrinterProcess p(out, {"--speed", "4"});
             port = p.port();
             QVERIFY(
                 !line.runUntil(p.target(), QRegularExpression("run 1: 9 records listed, 3 strips "
@@ -143,7 +143,7 @@ private slots:
                 QCOMPARE(e.evidence, QString("confirmed"));
         }
         line.addLabels(10, 9);
-        VirtualPrinterProcess mute(out, {"--speed", "40", "--mute"}, port);
+        VirtualPrinterProcess mute(out, {"--speed", "4", "--mute"}, port);
         QCOMPARE(mute.port(), port);
         const QString log = line.runUntil(
             mute.target(), QRegularExpression("answered status requests before and does not now"));
