@@ -2,6 +2,7 @@
 
 #include "core/DataModule.h"
 #include "core/ErrorReport.h"
+#include "core/Language.h"
 #include "db/Dialect.h"
 #include "db/OrderStatements.h"
 #include "db/RecordSet.h"
@@ -173,10 +174,14 @@ void TFNewOrder::SpeedButton1Click() {
     // the operator learns why here, and the previous choice stays.
     const QString headFlag = field("HeadFlag");
     if (!headFlagFitsSerials(headFlag)) {
-        prompts_.message(QStringLiteral("Chip type %1 has the head flag '%2'; a head flag must "
-                                        "be exactly %3 characters, or its serial numbers would "
-                                        "repeat barcodes.")
-                             .arg(key, headFlag, QString::number(kHeadFlagLength)));
+        const QString refusal =
+            UICodePage == 936
+                ? u8("IC型号 %1 的头标志是“%2”：头标志必须正好是 %3 个字符，否则它的序列号会"
+                     "重复条码。")
+                : QStringLiteral("Chip type %1 has the head flag '%2'; a head flag must be "
+                                 "exactly %3 characters, or its serial numbers would repeat "
+                                 "barcodes.");
+        prompts_.message(refusal.arg(key, headFlag, QString::number(kHeadFlagLength)));
         return;
     }
     edICType->setText(key);

@@ -6,6 +6,7 @@
 #include "core/Language.h"
 #include "core/Text.h"
 #include "db/CreateDeviceICRel.h"
+#include "db/DbDescription.h"
 #include "db/Dialect.h"
 #include "db/LabelList.h"
 #include "db/LabelQuery.h"
@@ -141,7 +142,8 @@ QString TmainBarcode::stationInfoText() const {
     const QString port = layout_.port.isEmpty() ? QStringLiteral("-") : layout_.port;
     QString text;
     if (!database_.isEmpty())
-        text = (zh ? u8("数据库: %1") : QStringLiteral("Database: %1")).arg(database_) +
+        text = (zh ? u8("数据库: %1") : QStringLiteral("Database: %1"))
+                   .arg(dbDescriptionForOperator(database_, UICodePage)) +
                QStringLiteral("   ");
     text += (zh ? u8("打印机 %1: %2") : QStringLiteral("Printer %1: %2")).arg(port, device);
     const QString state = printerState ? printerState->stateText() : QString();

@@ -5,9 +5,19 @@
 #include "printer/PplaResult.h"
 #include "printer/StripRenderer.h"
 
+#include "core/Language.h"
+
 #include <algorithm>
 
 namespace {
+
+constexpr int32_t kChinese = 936;
+
+// A refusal as the operator reads it: Chinese under code page 936, English
+// otherwise. The arguments follow in the same order in both.
+QString said(const char* english, const char* chinese) {
+    return UICodePage == kChinese ? QString::fromUtf8(chinese) : QString::fromLatin1(english);
+}
 
 int fail(QString* error, int code, const QString& text) {
     if (error)
@@ -88,7 +98,7 @@ QByteArray PplaEncoder::feedCommand() {
 int PplaEncoder::setDarkness(int heat, QString* error) {
     if (heat < Ppla::MinDarkness || heat > Ppla::MaxDarkness)
         return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("darkness %1 is outside %2-%3")
+                    said("darkness %1 is outside %2-%3", "浓度 %1 超出 %2-%3 的范围")
                         .arg(heat)
                         .arg(Ppla::MinDarkness)
                         .arg(Ppla::MaxDarkness));
@@ -98,44 +108,54 @@ int PplaEncoder::setDarkness(int heat, QString* error) {
 
 int PplaEncoder::addBarcode(const BarcodeArgs& a, QString* error) {
     if (a.type != 'e' && a.type != 'E')
-        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-                      QStringLiteral("barcode type %1 is not Code 128 (e or E)").arg(int(a.type)));
-    if (a.mode != 'N' || a.numeric != 0)
         return refuse(
             DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-            QStringLiteral("barcode mode %1/%2 is not N/0").arg(int(a.mode)).arg(a.numeric));
+            said("barcode type %1 is not Code 128 (e or E)", "条码类型 %1 不是 Code 128（e 或 E）")
+                .arg(int(a.type)));
+    if (a.mode != 'N' || a.numeric != 0)
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      said("barcode mode %1/%2 is not N/0", "条码模式 %1/%2 不是 N/0")
+                          .arg(int(a.mode))
+                          .arg(a.numeric));
     const int module = a.narrow * a.widthSetting;
     if (a.narrow < 1 || a.widthSetting < 1 || module > Ppla::MaxBarWidthDots)
-        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-                      QStringLiteral("bar width %1 x %2 dots is outside 1-%3")
-                          .arg(a.narrow)
-                          .arg(a.widthSetting)
-                          .arg(Ppla::MaxBarWidthDots));
+        return refuse(
+            DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+            said("bar width %1 x %2 dots is outside 1-%3", "条宽 %1 x %2 点超出 1-%3 的范围")
+                .arg(a.narrow)
+                .arg(a.widthSetting)
+                .arg(Ppla::MaxBarWidthDots));
     if (a.wide < 0 || a.wide > Ppla::MaxBarWidthDots)
         return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-                      QStringLiteral("wide bar width %1 is outside 0-%2")
+                      said("wide bar width %1 is outside 0-%2", "宽条宽度 %1 超出 0-%2 的范围")
                           .arg(a.wide)
                           .arg(Ppla::MaxBarWidthDots));
     const int heightUnits = Ppla::dotsToUnits(a.height, options_.dpi);
     if (heightUnits < 1 || heightUnits > 999)
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      said("barcode height %1 dots is outside the printer's range",
+                           "条码高度 %1 点超出打印机的范围")
+                          .arg(a.height));
+    if (a.x < 0)
         return refuse(
             DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-            QStringLiteral("barcode height %1 dots is outside the printer's range").arg(a.height));
-    if (a.x < 0)
-        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-                      QStringLiteral("barcode left %1 is outside the strip").arg(a.x));
+            said("barcode left %1 is outside the strip", "条码左边距 %1 超出标签条").arg(a.x));
     if (a.data.isEmpty())
         return note(DrawnItem::Barcode, {}); // a symbol without data: nothing is drawn
     QString why;
     const QByteArray field = Code128::encodeField(a.data, &why);
     if (field.isEmpty())
-        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument, why);
+        return refuse(DrawnItem::Barcode, error, PplaResult::InvalidArgument,
+                      UICodePage == kChinese ? QString::fromUtf8("Code 128 只能表示 7 位字符")
+                                             : why);
     const int rowUnits = Ppla::dotsToUnits(std::max(0, a.y - a.height), options_.dpi);
     const int colUnits = Ppla::dotsToUnits(a.x, options_.dpi);
     if (rowUnits > 9999 || colUnits > 9999)
         return refuse(
             DrawnItem::Barcode, error, PplaResult::InvalidArgument,
-            QStringLiteral("barcode position %1,%2 is outside the strip").arg(a.x).arg(a.y));
+            said("barcode position %1,%2 is outside the strip", "条码位置 %1,%2 超出标签条")
+                .arg(a.x)
+                .arg(a.y));
     QByteArray rec;
     rec.reserve(16 + field.size());
     rec += '1';
@@ -187,21 +207,24 @@ QByteArray PplaEncoder::imageDownload(const QByteArray& name, const MonoBitmap& 
 
 int PplaEncoder::addText(const TextArgs& a, QString* error) {
     if (a.orient != 1)
-        return refuse(
-            DrawnItem::Text, error, PplaResult::InvalidArgument,
-            QStringLiteral("text orientation %1: images print upright only (1)").arg(a.orient));
+        return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
+                      said("text orientation %1: images print upright only (1)",
+                           "文字方向 %1：图像只能正向打印（1）")
+                          .arg(a.orient));
     if (a.memMode != 1)
-        return refuse(
-            DrawnItem::Text, error, PplaResult::InvalidArgument,
-            QStringLiteral("memory %1: images are kept in printer RAM only (1)").arg(a.memMode));
+        return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
+                      said("memory %1: images are kept in printer RAM only (1)",
+                           "存储器 %1：图像只能存放在打印机内存中（1）")
+                          .arg(a.memMode));
     if (!validImageName(a.name))
         return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
-                      QStringLiteral("image name \"%1\" is not 1-%2 printable characters")
+                      said("image name \"%1\" is not 1-%2 printable characters",
+                           "图像名“%1”不是 1-%2 个可打印字符")
                           .arg(QString::fromLatin1(a.name))
                           .arg(Ppla::MaxImageNameLength));
     if (a.size < 1)
         return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
-                      QStringLiteral("text size %1 dots is below 1").arg(a.size));
+                      said("text size %1 dots is below 1", "文字大小 %1 点小于 1").arg(a.size));
     const RasterText& raster =
         cache_->get({a.fontName, a.size, a.weight, a.italic, a.underline, a.strikeOut, a.text});
     // A second text under the same name replaces the first, as in printer memory.
@@ -241,7 +264,9 @@ int PplaEncoder::addText(const TextArgs& a, QString* error) {
     const int colUnits = Ppla::dotsToUnits(left, options_.dpi);
     if (colUnits > 9999)
         return refuse(DrawnItem::Text, error, PplaResult::InvalidArgument,
-                      QStringLiteral("text position %1,%2 is outside the strip").arg(a.x).arg(a.y));
+                      said("text position %1,%2 is outside the strip", "文字位置 %1,%2 超出标签条")
+                          .arg(a.x)
+                          .arg(a.y));
     QByteArray rec = "1Y11000";
     appendNumber(rec, rowUnits, 4);
     appendNumber(rec, colUnits, 4);
@@ -256,11 +281,15 @@ int PplaEncoder::printOut(int width, int height, int copies, int amount, QByteAr
                           QString* error) {
     if (width < 1 || width > 9 || height < 1 || height > 9)
         return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("dot size %1 x %2 is outside 1-9").arg(width).arg(height));
+                    said("dot size %1 x %2 is outside 1-9", "点大小 %1 x %2 超出 1-9 的范围")
+                        .arg(width)
+                        .arg(height));
     const long long quantity = static_cast<long long>(copies) * amount;
     if (copies < 1 || amount < 1 || quantity > 9999)
         return fail(error, PplaResult::InvalidArgument,
-                    QStringLiteral("quantity %1 x %2 is outside 1-9999").arg(copies).arg(amount));
+                    said("quantity %1 x %2 is outside 1-9999", "数量 %1 x %2 超出 1-9999 的范围")
+                        .arg(copies)
+                        .arg(amount));
     QByteArray out;
     qsizetype size = 64;
     for (const Image& im : images_)

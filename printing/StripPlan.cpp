@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr int32_t kChinese = 936;
+
 // The image name each label's text is sent under, left to right.
 constexpr const char* kTextImageNames[] = {"A3", "B3", "C3"};
 
@@ -28,18 +30,29 @@ bool barcodeCanCarry(const QString& content) {
     return true;
 }
 
-std::optional<QString> barcodeRefusal(int width, int height, const QString& labelText) {
+// Chinese under code page 936, English otherwise; the arguments follow in the
+// same order in both.
+QString said(int32_t codePage, const char* english, const char* chinese) {
+    return codePage == kChinese ? QString::fromUtf8(chinese) : QString::fromLatin1(english);
+}
+
+std::optional<QString> barcodeRefusal(int width, int height, const QString& labelText,
+                                      int32_t codePage) {
     if (width > MaxBarcodeWidth)
-        return QStringLiteral("Barcode width %1 is wider than the printer allows (%2)")
+        return said(codePage, "Barcode width %1 is wider than the printer allows (%2)",
+                    "条码宽度 %1 超过打印机允许的最大值（%2）")
             .arg(width)
             .arg(MaxBarcodeWidth);
     if (width < 1)
-        return QStringLiteral("Barcode width %1 is narrower than the printer allows (1)")
+        return said(codePage, "Barcode width %1 is narrower than the printer allows (1)",
+                    "条码宽度 %1 小于打印机允许的最小值（1）")
             .arg(width);
     if (height < 1)
-        return QStringLiteral("Barcode height %1 prints no barcode").arg(height);
+        return said(codePage, "Barcode height %1 prints no barcode", "条码高度 %1 打印不出条码")
+            .arg(height);
     if (!barcodeCanCarry(barcodeContent(labelText)))
-        return QStringLiteral("Label text %1 holds characters a barcode cannot carry")
+        return said(codePage, "Label text %1 holds characters a barcode cannot carry",
+                    "标签文字 %1 含有条码无法表示的字符")
             .arg(visible(labelText));
     return std::nullopt;
 }
@@ -50,7 +63,8 @@ QString barcodeContent(const QString& labelText) {
     return labelText.mid(2, 6);
 }
 
-StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelRow& row) {
+StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelRow& row,
+                    int32_t codePage) {
     StripPlan plan;
     plan.portName = layout.port;
     plan.portNumber = portNumber(layout.port);
@@ -72,7 +86,7 @@ StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelR
             label.text.y = txt.top;
             label.text.height = txt.height;
             label.text.text = (QStringLiteral("SN:") + labelText).toUtf8();
-            if (auto why = barcodeRefusal(layout.barcodeWidth(), bar.height, labelText))
+            if (auto why = barcodeRefusal(layout.barcodeWidth(), bar.height, labelText, codePage))
                 plan.refused << RefusedField{int(c), QStringLiteral("barcode"), *why};
         } else {
             // The text alone takes the room of the barcode and its line.
@@ -83,20 +97,27 @@ StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelR
         }
         if (labelText.contains(QChar(0)))
             plan.refused << RefusedField{int(c), QStringLiteral("text"),
-                                         QStringLiteral("Label text %1 holds a NUL character, "
-                                                        "which cannot be printed")
+                                         said(codePage,
+                                              "Label text %1 holds a NUL character, which "
+                                              "cannot be printed",
+                                              "标签文字 %1 含有无法打印的 NUL 字符")
                                              .arg(visible(labelText))};
     }
     return plan;
 }
 
-QString refusalMessage(const LabelRow& row, const RefusedField& refused) {
+QString refusalMessage(const LabelRow& row, const RefusedField& refused, int32_t codePage) {
+    const bool zh = codePage == kChinese;
     const LabelSlot& slot = row.labels[size_t(refused.column)];
     QString who = slot.text.isEmpty() && slot.id == 0
-                      ? QStringLiteral("Column %1").arg(refused.column + 1)
-                      : QStringLiteral("Label %1").arg(visible(slot.text));
+                      ? said(codePage, "Column %1", "第%1列").arg(refused.column + 1)
+                      : said(codePage, "Label %1", "标签 %1").arg(visible(slot.text));
     if (slot.id != 0)
-        who += QStringLiteral(" (Iden_id %1)").arg(slot.id);
-    return QStringLiteral("%1, %2: %3. Its strip was not printed.")
-        .arg(who, refused.field, refused.reason);
+        who += said(codePage, " (Iden_id %1)", "（Iden_id %1）").arg(slot.id);
+    QString field = refused.field;
+    if (zh)
+        field = refused.field == QLatin1String("barcode") ? QString::fromUtf8("条码")
+                                                          : QString::fromUtf8("文字");
+    return said(codePage, "%1, %2: %3. Its strip was not printed.", "%1的%2：%3。该标签条未打印。")
+        .arg(who, field, refused.reason);
 }

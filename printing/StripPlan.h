@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Language.h"
 #include "printing/LabelRow.h"
 
 #include <QByteArray>
@@ -54,8 +55,10 @@ struct PlannedLabel {
 // text the driver could only pass cut short. Such a strip is not sent at all.
 struct RefusedField {
     int column = 0; // 0, 1, 2: left to right
-    QString field;  // "barcode" or "text"
-    QString reason; // e.g. "Barcode width 13 is wider than the printer allows (12)"
+    QString field;  // "barcode" or "text", whatever the language
+    // In the language of the plan, e.g. "Barcode width 13 is wider than the
+    // printer allows (12)"
+    QString reason;
 };
 
 struct StripPlan {
@@ -69,7 +72,9 @@ struct StripPlan {
     QList<RefusedField> refused;
 };
 
-StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelRow& row);
+// The refusal reasons are Chinese under code page 936, English otherwise.
+StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelRow& row,
+                    int32_t codePage = UICodePage);
 
 // The barcode content of a label text: its characters 3 to 8.
 QString barcodeContent(const QString& labelText);
@@ -77,4 +82,7 @@ QString barcodeContent(const QString& labelText);
 // What the operator reads: the record (its Iden_id when it has one), the
 // field and the reason, e.g. "Label QZ00中01 (Iden_id 17), barcode: Label text
 // QZ00中01 holds characters a barcode cannot carry. Its strip was not printed."
-QString refusalMessage(const LabelRow& row, const RefusedField& refused);
+// Chinese under code page 936 ("标签 QZ00中01（Iden_id 17）的条码：…。该标签条
+// 未打印。"), the reason as the plan gave it.
+QString refusalMessage(const LabelRow& row, const RefusedField& refused,
+                       int32_t codePage = UICodePage);

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 #include "core/Language.h"
 #include "db/LabelList.h"
+#include "forms/QtPrompts.h"
 #include "forms/umainBarcode.h"
 #include "printer/RecordingPpla.h"
 #include "printing/PrintProgress.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -485,6 +488,65 @@ private slots:
         QCOMPARE(asked.size(), question.isEmpty() ? 0 : 1);
         if (!question.isEmpty())
             QVERIFY2(asked[0].startsWith(question), qPrintable(asked[0]));
+    }
+
+    // The status line names the database in the interface language.
+    void statusLineNamesTheDatabase_data() {
+        DataTable<int, QString>({"codePage", "shown"})
+            .row("English", 437, "Database: embedded /srv/station/vornell.db   ")
+            .row("Chinese", 936, QString::fromUtf8("数据库: 嵌入式 /srv/station/vornell.db   "));
+    }
+    void statusLineNamesTheDatabase() {
+        QFETCH(int, codePage);
+        QFETCH(QString, shown);
+        UICodePage = codePage;
+        ScriptedPrompts prompts;
+        TmainBarcode w(*dm, prompts, printer);
+        w.setDatabaseDescription("embedded /srv/station/vornell.db");
+        UICodePage = 437;
+        QVERIFY2(w.stationInfo->text().startsWith(shown), qPrintable(w.stationInfo->text()));
+    }
+
+    // No box the operator sees is narrower than its title bar needs, however
+    // short its text.
+    void boxesAreAsWideAsTheirTitles_data() {
+        DataTable<QString, QString>({"prompt", "title"})
+            .row("message", "message", QString::fromUtf8("Vornell 标签打印站 三号生产线工位"))
+            .row("error", "error", QString::fromUtf8("Vornell 标签打印站 三号生产线工位"))
+            .row("question", "question", QString::fromUtf8("真的要退出吗 Vornell 标签打印站"))
+            .row("input", "input", "Please Input Barcode number");
+    }
+    void boxesAreAsWideAsTheirTitles() {
+        QFETCH(QString, prompt);
+        QFETCH(QString, title);
+        const QString name = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(title);
+        int width = 0;
+        int needed = 0;
+        QString shownTitle;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            QVERIFY(QTest::qWaitForWindowExposed(box));
+            width = box->width();
+            needed = titleBarWidth(*box);
+            shownTitle = box->windowTitle();
+            box->done(0);
+        });
+        QtPrompts prompts;
+        if (prompt == "message")
+            prompts.message("1");
+        else if (prompt == "error")
+            prompts.error("1");
+        else if (prompt == "question")
+            prompts.question("1", title);
+        else
+            prompts.input(title, "1", "1");
+        QCoreApplication::setApplicationName(name);
+        QCOMPARE(shownTitle, title);
+        QVERIFY(needed >
+                QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title));
+        QVERIFY2(width >= needed, qPrintable(QString("%1 < %2").arg(width).arg(needed)));
     }
 
     // The status line's texts never widen the window: they are cut to fit,

@@ -1,3 +1,4 @@
+#include "core/Language.h"
 #include "db/CreateDeviceICRel.h"
 #include "db/LabelList.h"
 #include "db/OrderStatements.h"
@@ -75,6 +76,7 @@ private slots:
         dm->qryEXEC().onExecute = [this](const QString& text) { sent << text; };
     }
     void cleanup() {
+        UICodePage = 437;
         TFSrchDlg::modalDriver = nullptr;
         TFNewOrder::modalDriver = nullptr;
         dm.reset();
@@ -170,14 +172,23 @@ private slots:
     // barcodes repeat: such a chip type is refused and the choice before it
     // stays.
     void headFlagMustHaveTwoCharacters_data() {
-        DataTable<QString>({"headFlag"})
-            .row("three", "VXX")
-            .row("one", "X")
-            .row("empty", "")
-            .row("none", QString());
+        const QString english = "Chip type VN3010X has the head flag '%1'; a head flag must be "
+                                "exactly 2 characters, or its serial numbers would repeat "
+                                "barcodes.";
+        DataTable<QString, int, QString>({"headFlag", "codePage", "refusal"})
+            .row("three", "VXX", 437, english.arg("VXX"))
+            .row("one", "X", 437, english.arg("X"))
+            .row("empty", "", 437, english.arg(""))
+            .row("none", QString(), 437, english.arg(""))
+            .row("three, Chinese", "VXX", 936,
+                 QString::fromUtf8("IC型号 VN3010X 的头标志是“VXX”：头标志必须正好是 2 "
+                                   "个字符，否则它的序列号会重复条码。"));
     }
     void headFlagMustHaveTwoCharacters() {
         QFETCH(QString, headFlag);
+        QFETCH(int, codePage);
+        QFETCH(QString, refusal);
+        UICodePage = codePage;
         addChipType(dm->conADO(), {"VN3010X", "Odd flag IC 30X10", "V3.0", "SOP-8", headFlag});
         ScriptedPrompts prompts;
         runManager(prompts, [&](TFNewOrder& shown) {
@@ -185,10 +196,7 @@ private slots:
             choose(shown, "VN3010A");
             const QString desc = shown.edICTypeDesc->text();
             choose(shown, "VN3010X");
-            QCOMPARE(prompts.texts("message"),
-                     QStringList{"Chip type VN3010X has the head flag '" + headFlag +
-                                 "'; a head flag must be exactly 2 characters, or its serial "
-                                 "numbers would repeat barcodes."});
+            QCOMPARE(prompts.texts("message"), QStringList{refusal});
             QCOMPARE(shown.edICType->text(), QString("VN3010A"));
             QCOMPARE(shown.edICTypeDesc->text(), desc);
             QCOMPARE(shown.rememberedICType(), QString("VN3010A"));

@@ -128,6 +128,26 @@ private slots:
         QVERIFY(flagged);
     }
 
+    // What the driver refuses is named in the interface language, its reason too.
+    void previewNamesWhatTheDriverRefuses_data() {
+        DataTable<int, QString>({"codePage", "flag"})
+            .row("English", 437,
+                 "Label %1: the barcode cannot be printed: bar width 2 x 13 dots is outside 1-24")
+            .row("Chinese", 936,
+                 QString::fromUtf8("第%1列条码无法打印: 条宽 2 x 13 点超出 1-24 的范围"));
+    }
+    void previewNamesWhatTheDriverRefuses() {
+        QFETCH(int, codePage);
+        QFETCH(QString, flag);
+        UICodePage = codePage;
+        stored_ = fittingLayout();
+        TBarSetting d;
+        open(d, codePage);
+        QVERIFY(d.StripPreview->flags().isEmpty());
+        d.findChild<QSpinBox*>("bUDwidth1")->setValue(13);
+        QCOMPARE(d.StripPreview->flags(), (QStringList{flag.arg(1), flag.arg(2), flag.arg(3)}));
+    }
+
     void previewPrintsTheListAndFormatOfTheMainWindow_data() {
         DataTable<int>({"formatItem"}).row("barcode format", 0).row("text format", 1);
     }

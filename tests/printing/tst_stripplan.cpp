@@ -1,8 +1,13 @@
+#include "core/AppError.h"
+#include "core/Language.h"
+#include "printing/PrintMarking.h"
 #include "printing/StripPlan.h"
 #include "settings/PortNames.h"
 #include "tests/support/DataTable.h"
 #include "tests/support/StripLayout.h"
+#include "tests/support/TestDatabase.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(LabelFormat)
@@ -114,6 +119,64 @@ private slots:
         for (const RefusedField& r : plan.refused)
             got << QString("%1 %2").arg(r.column).arg(r.field);
         QCOMPARE(got, refused);
+    }
+
+    // The operator's message about a refused field, in the interface language.
+    void refusalMessages_data() {
+        DataTable<int, int, QString, QString>({"codePage", "width", "text", "message"})
+            .row("English, too wide", 437, 13, "VA00A001",
+                 "Label VA00A001 (Iden_id 17), barcode: Barcode width 13 is wider than the "
+                 "printer allows (12). Its strip was not printed.")
+            .row("Chinese, too wide", 936, 13, "VA00A001",
+                 QString::fromUtf8("标签 VA00A001（Iden_id 17）的条码：条码宽度 13 "
+                                   "超过打印机允许的最大值（12）。该标签条未打印。"))
+            .row("Chinese, no record", 936, 12, QString::fromUtf8("QZ00中01"),
+                 QString::fromUtf8("标签 QZ00中01的条码：标签文字 QZ00中01 "
+                                   "含有条码无法表示的字符。该标签条未打印。"));
+    }
+    void refusalMessages() {
+        QFETCH(int, codePage);
+        QFETCH(int, width);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        UICodePage = codePage;
+        TLabelLayout layout = stripLayout();
+        layout.columns[0].barcode.width = width;
+        LabelRow row = LabelRow::ofTexts(text, "VA00A002", "VA00A003");
+        if (text.startsWith("VA"))
+            row.labels[0].id = 17;
+        const StripPlan plan = planStrip(layout, LabelFormat::Barcode, row);
+        UICodePage = 437;
+        QVERIFY(!plan.refused.isEmpty());
+        QCOMPARE(refusalMessage(plan.row, plan.refused.first(), codePage), message);
+    }
+
+    // Labels that came out but could not be marked printed: the records and
+    // the database's reason, in the interface language.
+    void markingFailure_data() {
+        DataTable<int, QString>({"codePage", "opening"})
+            .row("English", 437,
+                 "Labels were printed but could not be marked as printed (Iden_id 2, 5). "
+                 "Printing stopped. ")
+            .row("Chinese", 936,
+                 QString::fromUtf8("标签已打印，但无法标记为已打印（Iden_id 2, 5）。打印已停止。"));
+    }
+    void markingFailure() {
+        QFETCH(int, codePage);
+        QFETCH(QString, opening);
+        QTemporaryDir dir;
+        auto dm = openEmbedded(dir.filePath("labels.db"));
+        QSqlQuery(dm->conADO()).exec("DROP TABLE PrintLabel");
+        UICodePage = codePage;
+        QString text;
+        try {
+            SetPrintFlag(dm->qryEXEC(), 2, 0, 5);
+        } catch (const AppError& e) {
+            text = e.text();
+        }
+        UICodePage = 437;
+        QVERIFY2(text.startsWith(opening), qPrintable(text));
+        QVERIFY(text.size() > opening.size()); // the database's reason follows
     }
 };
 
