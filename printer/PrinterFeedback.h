@@ -3,8 +3,10 @@
 #include "printer/PortConfig.h"
 #include "printer/PrinterStatus.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
+#include <map>
 #include <optional>
 
 // Asking the printer behind a port for its status, apart from the ten
@@ -37,4 +39,17 @@ public:
     // After a request that failed: whether the printer sent anything at all
     // (a garbled or cut-short answer), as against silence or no port.
     virtual bool printerSpoke() const = 0;
+
+    // Faults come in runs (a roll running out, a jam being cleared): the
+    // last time a print run met a fault of the printer behind a port, so
+    // that the runs after it put fewer strips at risk at a time.
+    void noteFault(int portNumber) { faults_[portNumber].start(); }
+    // Milliseconds since then; -1 when none was seen.
+    qint64 msSinceFault(int portNumber) const {
+        const auto it = faults_.find(portNumber);
+        return it == faults_.end() ? -1 : it->second.elapsed();
+    }
+
+private:
+    std::map<int, QElapsedTimer> faults_;
 };

@@ -9,6 +9,7 @@
 #include "printing/PortDevice.h"
 #include "printing/PrintLabelRowJob.h"
 #include "printing/PrintProgress.h"
+#include "printing/RunTexts.h"
 #include "printing/StripJournal.h"
 #include "printing/StripPlan.h"
 #include "settings/PortNames.h"
@@ -24,6 +25,14 @@
 namespace {
 
 constexpr int32_t kChinese = 936;
+// How often a paused printer is asked whether it was started again.
+constexpr int kPausePollMs = 50;
+
+// Paused by its operator, with no fault: it keeps what it was sent.
+bool pausedOnly(const PrinterStatus& status) {
+    const QList<StatusFlag> faults = status.faults();
+    return faults.size() == 1 && faults.front() == StatusFlag::Paused;
+}
 
 // A strip sent and the journal entry that follows it (0: no journal).
 struct InFlight {
@@ -39,11 +48,17 @@ public:
         : source_(source), layout_(layout), format_(format), ppla_(ppla), progress_(progress),
           feedback_(feedback), s_(settings), journal_(journal), port_(portNumber(layout.port)),
           zh_((settings.codePage < 0 ? UICodePage : settings.codePage) == kChinese),
-          codePage_(zh_ ? kChinese : 437) {}
+          codePage_(zh_ ? kChinese : 437), t_(zh_) {}
 
     ListPrintResult go() {
         if (journal_)
             journal_->beginRun(layout_.port);
+        inFlight_ = std::max(1, s_.inFlight);
+        if (feedback_) {
+            const qint64 since = feedback_->msSinceFault(port_);
+            if (since >= 0 && since < s_.calmMs)
+                inFlight_ = 1;
+        }
         if (source_.more() && feedback_ && feedback_->feedbackMode(port_) != StatusMode::Off)
             askFirst();
         if (r_.failure.isEmpty()) {
@@ -58,9 +73,7 @@ public:
     }
 
 private:
-    QString onPort(const QString& text) const {
-        return (zh_ ? QStringLiteral(u"%1：%2") : QStringLiteral("%1: %2")).arg(layout_.port, text);
-    }
+    QString onPort(const QString& text) const { return t_.onPort(layout_.port, text); }
 
     void askFirst() {
         const StatusMode mode = feedback_->feedbackMode(port_);
@@ -76,39 +89,19 @@ private:
             if (feedback_->printerSpoke())
                 // It talks, so it is no one-way printer: an answer that cannot
                 // be read proves nothing, and printing blind would mark on it.
-                r_.failure =
-                    onPort((zh_ ? QStringLiteral(u"无法读取打印机的状态应答（%1），未打印任何标签")
-                                : QStringLiteral("the printer's status answer cannot be read (%1); "
-                                                 "nothing was printed"))
-                               .arg(error));
+                r_.failure = onPort(t_.unreadableAnswer(error));
             else if (answeredBefore)
-                r_.failure = onPort(
-                    (zh_ ? QStringLiteral(u"该打印机以前应答过状态查询，现在没有应答（%1），"
-                                          u"未打印任何标签")
-                         : QStringLiteral("the printer answered status requests before and does "
-                                          "not now (%1); nothing was printed"))
-                        .arg(error));
+                r_.failure = onPort(t_.silentAgain(error));
             else if (mode == StatusMode::Auto && deliveryEvidence() == QLatin1String("network") &&
                      portOpens())
                 // A networked printer's acknowledgement is its network stack's
                 // word only; a person may accept it by switching feedback off.
                 r_.failure = onPort(
-                    (zh_ ? QStringLiteral(
-                               u"网络打印机没有应答状态查询（%1），网络确认不能证明标签已打出；"
-                               u"未打印任何标签。若接受网络确认，请将 VORNELL_PRINTER_%2_STATUS "
-                               u"设为 off")
-                         : QStringLiteral("the networked printer did not answer the status "
-                                          "request (%1), and a network acknowledgement does not "
-                                          "show that a label came out; nothing was printed. To "
-                                          "mark strips once its network stack took them, set "
-                                          "VORNELL_PRINTER_%2_STATUS=off"))
-                        .arg(error, port_ == 0 ? QStringLiteral("0") : layout_.port));
+                    t_.networkUnconfirmed(error, port_ == 0 ? QStringLiteral("0") : layout_.port));
             else if (required)
-                r_.failure = onPort(
-                    (zh_ ? QStringLiteral(u"打印机没有应答状态查询（%1），未打印任何标签")
-                         : QStringLiteral("the printer did not answer the status request (%1); "
-                                          "nothing was printed"))
-                        .arg(error));
+                r_.failure = onPort(t_.noAnswer(error));
+            if (!r_.failure.isEmpty())
+                printerFault();
             return;
         }
         r_.feedback = FeedbackUse::Confirmed;
@@ -116,6 +109,7 @@ private:
             journal_->notePortAnswered();
         if (!status->ready()) {
             r_.failure = onPort(describeStatus(*status, codePage_));
+            printerFault();
             return;
         }
     }
@@ -186,21 +180,20 @@ private:
                 confirm();
                 note(entry, sentAny ? StripState::Uncertain : StripState::Failed,
                      sentAny ? onPort(why) : why);
-                if (sentAny)
+                if (sentAny) {
                     r_.uncertain.append({row, onPort(why)});
+                    printerFault();
+                }
                 end(why);
                 return;
             }
             if (!taken) {
-                const QString reason =
-                    onPort(zh_ ? QStringLiteral(u"打印机没有确认收到整条标签（%1）").arg(unread)
-                               : QStringLiteral("the printer did not confirm it read the whole "
-                                                "strip (%1)")
-                                     .arg(unread));
+                const QString reason = onPort(t_.notReadWhole(unread));
                 source_.notPrinted(row, true, reason);
                 confirm();
                 note(entry, StripState::Uncertain, reason);
                 r_.uncertain.append({row, reason});
+                printerFault();
                 end(reason);
                 return;
             }
@@ -208,8 +201,7 @@ private:
             // Busy now is busy after this strip's bytes: the group's work
             // was seen begun (an idle answer proves nothing yet).
             busySeen_ = taken->busy();
-            if (!taken->ready()) {
-                fail(describeStatus(*taken, codePage_));
+            if (!taken->ready() && !waitOutPause(*taken)) {
                 end({});
                 return;
             }
@@ -217,7 +209,7 @@ private:
             // is seen; the count moves when a group is confirmed.
             if (!progress_.advance(r_.stripsPrinted))
                 stop_ = true;
-            if (int(group_.size()) >= s_.inFlight || stop_ || !source_.more()) {
+            if (int(group_.size()) >= inFlight_ || stop_ || !source_.more()) {
                 if (!confirm()) {
                     end({});
                     return;
@@ -239,31 +231,33 @@ private:
     bool confirm() {
         if (group_.empty())
             return true;
-        const QDeadlineTimer until(s_.finishMs);
-        const QDeadlineTimer begun(s_.beginMs);
+        QDeadlineTimer until(s_.finishMs);
+        QDeadlineTimer begun(s_.beginMs);
         for (;;) {
             QString error;
             const auto status = feedback_->askStatus(port_, s_.answerMs, &error);
             if (!status)
-                return fail(zh_ ? QStringLiteral(u"打印机不再应答状态查询（%1）").arg(error)
-                                : QStringLiteral("the printer stopped answering (%1)").arg(error));
-            if (!status->ready())
-                return fail(describeStatus(*status, codePage_));
+                return stoppedAnswering(error);
+            if (!status->ready()) {
+                // Seen busy with the group, then idle and paused: it finished
+                // them before its operator paused it.
+                if (busySeen_ && !status->busy() && pausedOnly(*status))
+                    break;
+                if (!waitOutPause(*status))
+                    return false;
+                // Started again: the time limits run from now.
+                until = QDeadlineTimer(s_.finishMs);
+                begun = QDeadlineTimer(s_.beginMs);
+                continue;
+            }
             if (status->busy())
                 busySeen_ = true;
             else if (busySeen_)
                 break;
             else if (begun.hasExpired())
-                return fail(zh_ ? QStringLiteral(u"打印机在 %1 秒内没有开始打印这些标签条")
-                                      .arg(s_.beginMs / 1000.0)
-                                : QStringLiteral("the printer was not seen working on the strips "
-                                                 "within %1 s")
-                                      .arg(s_.beginMs / 1000.0));
+                return fail(t_.notSeenWorking(s_.beginMs / 1000.0));
             if (until.hasExpired())
-                return fail(
-                    zh_ ? QStringLiteral(u"打印机在 %1 秒内没有打印完").arg(s_.finishMs / 1000)
-                        : QStringLiteral("the printer did not finish within %1 s")
-                              .arg(s_.finishMs / 1000));
+                return fail(t_.notFinished(s_.finishMs / 1000));
             QThread::msleep(s_.pollMs);
         }
         try {
@@ -303,8 +297,40 @@ private:
         return true;
     }
 
+    bool stoppedAnswering(const QString& error) { return fail(t_.stoppedAnswering(error)); }
+
+    // A printer that is only paused keeps what it was sent and goes on when
+    // started again, so the group waits for that (the window still paints
+    // and its operator can stop), and the printer must then be seen busy
+    // again: a printer whose buffer was cleared while paused stays idle.
+    // False, with the group uncertain on what was seen, for any other fault,
+    // a pause that outlasts pauseWaitMs, silence, or a stop.
+    bool waitOutPause(PrinterStatus status) {
+        const QDeadlineTimer until(s_.pauseWaitMs);
+        while (pausedOnly(status)) {
+            if (until.hasExpired() || !progress_.advance(r_.stripsPrinted))
+                return fail(describeStatus(status, codePage_));
+            QThread::msleep(std::max(s_.pollMs, kPausePollMs));
+            QString error;
+            const auto next = feedback_->askStatus(port_, s_.answerMs, &error);
+            if (!next)
+                return stoppedAnswering(error);
+            status = *next;
+        }
+        if (!status.ready())
+            return fail(describeStatus(status, codePage_));
+        busySeen_ = false;
+        return true;
+    }
+
+    void printerFault() {
+        if (feedback_)
+            feedback_->noteFault(port_);
+    }
+
     // The group in flight is uncertain; the first such reason ends the run.
     bool fail(const QString& why) {
+        printerFault();
         const QString text = onPort(why);
         for (const InFlight& f : group_) {
             source_.notPrinted(f.row, true, text);
@@ -340,12 +366,7 @@ private:
                 slot = LabelSlot();
             }
         }
-        source_.notPrinted(
-            held, true,
-            why + (zh_ ? QStringLiteral(u" 该记录保留待人工处理：改正标签文字后在“未完成的标签条”中"
-                                        u"选择“重新打印”。")
-                       : QStringLiteral(" The record is held for a person: correct its label "
-                                        "text, then Print again in Unfinished strips.")));
+        source_.notPrinted(held, true, why + t_.recordHeldForPerson());
         source_.notPrinted(others, false, why);
     }
 
@@ -421,24 +442,7 @@ private:
 
     // Ends the run: the first fault seen, else why, with every strip held.
     void end(const QString& why) {
-        r_.failure = withUncertain(endText_.isEmpty() ? why : endText_);
-    }
-
-    QString withUncertain(const QString& text) const {
-        if (r_.uncertain.isEmpty())
-            return text;
-        bool records = false;
-        for (const UncertainStrip& s : r_.uncertain)
-            for (const LabelSlot& slot : s.row.labels)
-                records = records || slot.id != 0;
-        if (!records) // hand-typed strips: nothing to mark
-            return (zh_ ? QStringLiteral(u"%1。无法确定以下标签是否已打出：%2")
-                        : QStringLiteral("%1. Not known whether these labels came out: %2"))
-                .arg(text, uncertainRecords(r_.uncertain));
-        return (zh_ ? QStringLiteral(u"%1。以下记录未标记为已打印，无法确定标签是否已打出：%2")
-                    : QStringLiteral("%1. Not marked printed, not known whether their labels "
-                                     "came out: %2"))
-            .arg(text, uncertainRecords(r_.uncertain));
+        r_.failure = withUncertain(endText_.isEmpty() ? why : endText_, r_.uncertain, zh_);
     }
 
     StripSource& source_;
@@ -452,7 +456,9 @@ private:
     int port_;
     bool zh_;
     int32_t codePage_;
+    RunTexts t_;
     std::vector<InFlight> group_;
+    int inFlight_ = 1;      // strips sent before they are confirmed together
     bool stop_ = false;     // the operator asked to stop
     bool busySeen_ = false; // the printer seen busy since the group's last strip
     QString endText_;       // the first fault seen while strips were out
@@ -465,16 +471,4 @@ ListPrintResult runStrips(StripSource& source, const TLabelLayout& layout, Label
                           PplaApi& ppla, PrintProgress& progress, PrinterFeedback* feedback,
                           const FeedbackSettings& settings, StripJournal* journal) {
     return Run(source, layout, format, ppla, progress, feedback, settings, journal).go();
-}
-
-QString uncertainRecords(const QList<UncertainStrip>& strips) {
-    QStringList out;
-    for (const UncertainStrip& s : strips)
-        for (const LabelSlot& slot : s.row.labels) {
-            if (slot.id != 0)
-                out << QStringLiteral("%1 (Iden_id %2)").arg(slot.text).arg(slot.id);
-            else if (!slot.text.isEmpty())
-                out << slot.text;
-        }
-    return out.join(QStringLiteral(", "));
 }

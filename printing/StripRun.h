@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/LabelRow.h"
+#include "printing/UncertainText.h"
 
 #include <QList>
 #include <QString>
@@ -13,14 +14,6 @@ class PrinterFeedback;
 class PrintProgress;
 class StripJournal;
 struct TLabelLayout;
-
-// A strip whose records were not marked because nobody knows whether its
-// labels came out: the printer reported a fault, stopped answering or lost
-// the connection while the strip was on its way. A person decides about it.
-struct UncertainStrip {
-    LabelRow row;
-    QString reason; // in the operator's words
-};
 
 // Whether the printer confirmed the strips of a run.
 enum class FeedbackUse {
@@ -41,6 +34,12 @@ struct FeedbackSettings {
     // A group the printer is not seen busy with by then is uncertain: it
     // may have printed before the first answer, or never read the strips.
     int beginMs = 3000;
+    // For this long after a fault on the port, one strip is out at a time:
+    // the next fault then puts one strip in doubt, not a whole group.
+    int calmMs = 60000;
+    // How long a group in flight waits for a paused printer to be started
+    // again (it keeps what it was sent); then the group is uncertain.
+    int pauseWaitMs = 30000;
     int32_t codePage = -1; // the interface language; -1: the system's
 };
 
@@ -87,9 +86,12 @@ public:
 // With feedback, the printer is asked before the first strip: a fault or a
 // pause prints nothing and ends the run naming the port and the condition;
 // no answer under On does the same. Then up to settings.inFlight strips are
-// sent and the printer is asked until it has finished them (not busy) without
-// a fault: only then do they count as printed. A fault, silence or a lost
-// connection while a group is out makes every strip of the group uncertain.
+// sent and the printer is asked until it has been seen busy with them and then
+// idle without a fault: only then do they count as printed. A fault, silence
+// or a lost connection while a group is out makes every strip of the group
+// uncertain; a pause is waited out (settings.pauseWaitMs), the printer then
+// to be seen busy again. After a fault the port gets one strip at a time
+// until it has gone settings.calmMs without one.
 //
 // With a journal (printing/StripJournal.h), a journal that cannot be used
 // raises AppError before anything is sent. Each strip is journaled "sending"
@@ -103,7 +105,3 @@ public:
 ListPrintResult runStrips(StripSource& source, const TLabelLayout& layout, LabelFormat format,
                           PplaApi& ppla, PrintProgress& progress, PrinterFeedback* feedback,
                           const FeedbackSettings& settings = {}, StripJournal* journal = nullptr);
-
-// The records of uncertain strips for the operator: "VA000001 (Iden_id 1),
-// ..." or the texts of hand-typed strips.
-QString uncertainRecords(const QList<UncertainStrip>& strips);

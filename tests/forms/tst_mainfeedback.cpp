@@ -47,10 +47,12 @@ private slots:
             .row("ready printer", false, -1, -1, 0, "", "")
             .row("paper out before the run", false, 0, -1, 3,
                  "USB1: the printer is out of paper or has a fault", "")
-            .row("paused after the strip", false, -1, 1, 3,
-                 "USB1: the printer is paused. Not marked printed, not known whether their labels "
-                 "came out: ",
-                 "Not confirmed printed: ");
+            .row("paper out after the strip", false, 1, -1, 3,
+                 "USB1: the printer is out of paper or has a fault. Not marked printed, not known "
+                 "whether their labels came out: ",
+                 "Not confirmed printed: ")
+            // It finished the strip, then its operator paused it.
+            .row("paused after the strip", false, -1, 1, 0, "", "");
     }
     void batchPrint() {
         QFETCH(bool, mute);
@@ -92,7 +94,7 @@ private slots:
         else
             QVERIFY2(w.StatusBar1->currentMessage().startsWith(statusLine),
                      qPrintable(w.StatusBar1->currentMessage()));
-        if (unprinted == 3 && pauseAfter >= 0) {
+        if (unprinted == 3 && paperOutAfter > 0) {
             // The records held are the ones the run read, by their Iden_ids.
             for (int id = 1; id <= 3; ++id)
                 QVERIFY(prompts.shown[0].text.contains(QString("(Iden_id %1)").arg(id)));

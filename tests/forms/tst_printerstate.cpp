@@ -129,13 +129,13 @@ private slots:
     }
 
     void printRunHoldsThePortAndRefreshesAfter() {
-        // The printer pauses after the run's one strip: the run ends with its
+        // The paper runs out after the run's one strip: the run ends with its
         // message and the state asked for after it says so.
         dm = openEmbedded(dir.filePath(QString("s%1.db").arg(++dbCounter)));
         QSqlDatabase db = dm->conADO();
         addDemoLabels(db, 3);
         VirtualTcpPrinterOptions o = fast();
-        o.pauseAfter = 1;
+        o.paperOutAfter = 1;
         VirtualTcpPrinter device(o);
         QVERIFY(started(device));
         auto printer = driver({{"VORNELL_PRINTER_USB1", target(device)}});
@@ -153,12 +153,14 @@ private slots:
         QVERIFY(!w.isPrinting());
         QVERIFY(!w.printerState->isHeld());
         QCOMPARE(prompts.shown.size(), size_t(1));
-        QVERIFY2(prompts.shown[0].text.startsWith("USB1: the printer is paused"),
-                 qPrintable(prompts.shown[0].text));
-        QTRY_COMPARE(w.printerState->stateText(), QString("the printer is paused"));
-        // The strip the pause caught is held in the database, and counted.
-        QVERIFY2(w.stationInfo->text().endsWith(
-                     "the printer is paused   3 records held: see Unfinished strips"),
+        QVERIFY2(
+            prompts.shown[0].text.startsWith("USB1: the printer is out of paper or has a fault"),
+            qPrintable(prompts.shown[0].text));
+        QTRY_COMPARE(w.printerState->stateText(),
+                     QString("the printer is out of paper or has a fault"));
+        // The strip the fault caught is held in the database, and counted.
+        QVERIFY2(w.stationInfo->text().endsWith("the printer is out of paper or has a fault   "
+                                                "3 records held: see Unfinished strips"),
                  qPrintable(w.stationInfo->text()));
         QVERIFY(!changedDuringRun);
         QCOMPARE(changes.size(), 1);

@@ -13,6 +13,9 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
 
 // Printing the label list with printer feedback: the real driver, the
 // networked virtual printer and a real embedded database.
@@ -111,6 +114,7 @@ class TestFeedbackPrint : public QObject {
         s.answerMs = 300;
         s.pollMs = 2;
         s.inFlight = inFlight;
+        s.pauseWaitMs = 300;
         return s;
     }
     ListPrintResult print(PplaPrinter& driver, int inFlight) {
@@ -179,9 +183,11 @@ private slots:
             << "auto" << 4 << -1 << -1 << false << 2 << stripIds(1, 2) << stripIds(3, 4)
             << "USB1: the printer is out of paper or has a fault" + notMarked(stripIds(3, 4)) << 4
             << confirmed;
+        // It finished strips 1 and 2, then paused: they are confirmed; strip
+        // 3 waits in the printer, which is not started again in time.
         QTest::newRow("paused after strip 2, two in flight")
-            << "on" << -1 << 2 << -1 << false << 2 << Ids{} << stripIds(1, 2)
-            << "USB1: the printer is paused" + notMarked(stripIds(1, 2)) << 2 << confirmed;
+            << "on" << -1 << 2 << -1 << false << 2 << stripIds(1, 2) << stripIds(3, 3)
+            << "USB1: the printer is paused" + notMarked(stripIds(3, 3)) << 3 << confirmed;
         QTest::newRow("stops answering after strip 2")
             << "auto" << -1 << -1 << 2 << false << 1 << stripIds(1, 1) << stripIds(2, 2)
             << "USB1: the printer stopped answering (The printer did not answer the status "
@@ -232,6 +238,50 @@ private slots:
             QCOMPARE(printer->statusRequests(), 0);
         for (const UncertainStrip& s : r.uncertain)
             QVERIFY(failure.startsWith(s.reason));
+    }
+
+    // Its operator pauses the printer with strips waiting in it and starts
+    // it again: the group waits, sees it busy with them again, marks all.
+    void pauseWaitedOut() {
+        VirtualTcpPrinterOptions o = networkPrinter(4);
+        QVERIFY(startPrinter(o, "on"));
+        fill(15);
+        bool pausedWithStripsWaiting = false;
+        std::thread operatorPauses([&, p = printer.get()] {
+            p->waitPrinted(2, 10000);
+            p->setPaused(true);
+            pausedWithStripsWaiting = p->waiting() > 1;
+            QThread::msleep(600);
+            p->setPaused(false);
+        });
+        FeedbackSettings s = settings(8);
+        s.pauseWaitMs = 10000;
+        const ListPrintResult r = printListVia(*dm, *list, *driver, layout, LabelFormat::Barcode,
+                                               silent, -1, driver.get(), s);
+        operatorPauses.join();
+        QVERIFY(pausedWithStripsWaiting);
+        QCOMPARE(r.failure, QString());
+        QCOMPARE(marked(), stripIds(1, 5));
+        QCOMPARE(printer->printed(), 5);
+    }
+
+    // After a fault the port gets one strip at a time: when the paper runs
+    // out again, one strip is in doubt instead of the group.
+    void oneStripAtATimeAfterAFault() {
+        VirtualTcpPrinterOptions o = networkPrinter(10);
+        o.paperOutAfter = 4; // and again after every strip once it was out
+        QVERIFY(startPrinter(o, "on"));
+        fill(15);
+        ListPrintResult r = print(*driver, 8);
+        QCOMPARE(idsOf(r.uncertain), stripIds(1, 5));
+        printer->setPaperOut(false); // the strip that waited prints, then out again
+        QVERIFY(printer->waitPrinted(5, 5000));
+        printer->setPaperOut(false);
+        fill(15);
+        r = print(*driver, 8);
+        QCOMPARE(idsOf(r.uncertain), stripIds(1, 1));
+        QCOMPARE(marked(), Ids{});
+        QCOMPARE(printer->received(), 6);
     }
 
     // The printer drops the connection in the middle of strip 2: strip 1 is
@@ -360,22 +410,24 @@ private slots:
     }
 
     // Hand-typed strips go through the same confirmation: the strip out when
-    // the printer paused is uncertain, the next one is never sent.
+    // the paper ran out is uncertain, the next one is never sent.
     void handTypedStrips() {
         VirtualTcpPrinterOptions o = networkPrinter(10);
-        o.pauseAfter = 1;
+        o.paperOutAfter = 1;
         QVERIFY(startPrinter(o, "on"));
         const std::vector<LabelRow> strips{LabelRow::ofTexts("A1234567", "B2345678", "C3456789"),
                                            LabelRow::ofTexts("D4567890", "", "")};
         const ListPrintResult r = printHandTypedList(strips, layout, LabelFormat::Barcode, *driver,
                                                      silent, driver.get(), settings(1));
-        QCOMPARE(r.failure, QString("USB1: the printer is paused. Not known whether these labels "
-                                    "came out: A1234567, B2345678, C3456789"));
+        QCOMPARE(r.failure, QString("USB1: the printer is out of paper or has a fault. Not known "
+                                    "whether these labels came out: A1234567, B2345678, "
+                                    "C3456789"));
         QCOMPARE(r.stripsPrinted, 0);
         QVERIFY(!r.completed);
         QCOMPARE(r.uncertain.size(), 1);
         QCOMPARE(r.uncertain[0].row.labels[2].text, QString("C3456789"));
-        QCOMPARE(r.uncertain[0].reason, QString("USB1: the printer is paused"));
+        QCOMPARE(r.uncertain[0].reason,
+                 QString("USB1: the printer is out of paper or has a fault"));
         QCOMPARE(printer->received(), 1);
     }
 
