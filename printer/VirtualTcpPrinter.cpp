@@ -76,6 +76,8 @@ struct VirtualTcpPrinter::State {
             o.log(text);
     }
     PrinterStatus statusNow() const;
+    bool hung() const { return o.hangAfter >= 0 && printed >= o.hangAfter; }
+    qsizetype unreadBytes() const;
     void run();
     void advance(Clock::time_point now);
     void answer(Clock::time_point now);
@@ -109,6 +111,8 @@ int VirtualTcpPrinter::stripMs(const VirtualTcpPrinterOptions& options) {
 // Finishes the strip under the head when its time has come and starts the
 // next one the paper and the operator allow.
 void VirtualTcpPrinter::State::advance(Clock::time_point now) {
+    if (hung())
+        return;
     for (Connection& c : conns)
         while (!c.unread.empty() && c.unread.front().first <= now) {
             const QByteArray plain = std::move(c.unread.front().second);
@@ -134,7 +138,7 @@ void VirtualTcpPrinter::State::advance(Clock::time_point now) {
         }
         changed.notify_all();
     }
-    if (!printing && !queue.empty() && !paperOut && !paused) {
+    if (!printing && !queue.empty() && !paperOut && !paused && !hung()) {
         current = std::move(queue.front());
         queue.pop_front();
         printing = true;
@@ -142,7 +146,17 @@ void VirtualTcpPrinter::State::advance(Clock::time_point now) {
     }
 }
 
+qsizetype VirtualTcpPrinter::State::unreadBytes() const {
+    qsizetype n = 0;
+    for (const Connection& c : conns)
+        for (const auto& [due, bytes] : c.unread)
+            n += bytes.size();
+    return n;
+}
+
 void VirtualTcpPrinter::State::answer(Clock::time_point now) {
+    if (hung())
+        return;
     for (Connection& c : conns) {
         while (!c.answersDue.empty() && c.answersDue.front() <= now) {
             c.answersDue.pop_front();
@@ -157,6 +171,8 @@ void VirtualTcpPrinter::State::answer(Clock::time_point now) {
 
 int VirtualTcpPrinter::State::pollTimeout(Clock::time_point now) const {
     Clock::time_point next = now + Ms(1000);
+    if (hung())
+        return 1000; // what is owed stays owed; stop() wakes it
     if (printing)
         next = std::min(next, doneAt);
     for (const Connection& c : conns) {
@@ -263,9 +279,12 @@ void VirtualTcpPrinter::State::run() {
         answer(now);
         // What a closed connection left in the input buffer is still read.
         conns.remove_if([](const Connection& c) { return c.fd < 0 && c.unread.empty(); });
-        std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {listener, POLLIN, 0}};
+        // Hung, or with a full input buffer, it takes nothing from the
+        // network: fds of -1 are left alone by poll.
+        const bool full = o.inputBufferBytes > 0 && unreadBytes() >= o.inputBufferBytes;
+        std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {hung() ? -1 : listener, POLLIN, 0}};
         for (const Connection& c : conns)
-            fds.push_back({c.fd, POLLIN, 0});
+            fds.push_back({hung() || full ? -1 : c.fd, POLLIN, 0});
         const int timeout = pollTimeout(now);
         lock.unlock();
         const int r = ::poll(fds.data(), fds.size(), timeout);

@@ -39,6 +39,15 @@ struct VirtualTcpPrinterOptions {
     bool garble = false;
     // Once this many strips have been printed it answers no status request.
     int muteAfter = -1;
+    // Once this many strips have been printed it hangs, as firmware that
+    // locks up: it reads no byte more, answers nothing (not even requests
+    // already owed), prints nothing more and takes no new connection; the
+    // network stack still completes connections and buffers what fits.
+    int hangAfter = -1;
+    // The input buffer: once this many bytes wait in it unread, no more is
+    // taken from the network until the interpreter has read some, so a
+    // sender's writes back up. 0: unbounded.
+    int inputBufferBytes = 0;
     // Once this many strips have come in, the first bytes of the next one
     // make the printer close that connection (abortively), once.
     int dropAfter = -1;

@@ -52,7 +52,9 @@ bool parseOptions(const QCommandLineParser& args, VirtualTcpPrinterOptions* o, Q
            parseCount(args, QStringLiteral("interpret-delay"), &o->interpretDelayMs, error) &&
            parseCount(args, QStringLiteral("paper-out-after"), &o->paperOutAfter, error) &&
            parseCount(args, QStringLiteral("pause-after"), &o->pauseAfter, error) &&
-           parseCount(args, QStringLiteral("drop-after"), &o->dropAfter, error);
+           parseCount(args, QStringLiteral("drop-after"), &o->dropAfter, error) &&
+           parseCount(args, QStringLiteral("hang-after"), &o->hangAfter, error) &&
+           parseCount(args, QStringLiteral("input-buffer"), &o->inputBufferBytes, error);
 }
 
 } // namespace
@@ -95,6 +97,12 @@ int main(int argc, char** argv) {
         {QStringLiteral("mute"), QStringLiteral("Never answer status requests.")},
         {QStringLiteral("garble"),
          QStringLiteral("Answer status requests with bytes that are no status answer.")},
+        {QStringLiteral("hang-after"),
+         QStringLiteral("Hang after N strips: read, answer and print nothing more."),
+         QStringLiteral("N")},
+        {QStringLiteral("input-buffer"),
+         QStringLiteral("Take no more from the network while this many bytes wait unread."),
+         QStringLiteral("BYTES")},
         {QStringLiteral("drop-after"),
          QStringLiteral("Close the connection in the middle of the strip after N strips, once."),
          QStringLiteral("N")},

@@ -5,6 +5,7 @@
 #include "core/Text.h"
 #include "db/LabelList.h"
 #include "db/RecordClaims.h"
+#include "printing/PrintMarking.h"
 #include "printing/PrintProgress.h"
 #include "printing/StripJournal.h"
 
@@ -63,9 +64,7 @@ public:
         } catch (const AppError& e) {
             forget(ids);
             // Its records stay claimed, so no station prints them again.
-            const QString text = QStringLiteral("Labels were printed but could not be marked as "
-                                                "printed (Iden_id %1). Printing stopped. %2")
-                                     .arg(idText(ids), e.text());
+            const QString text = markingFailedText(ids, e.text());
             try {
                 claims_.hold(ids, key, text);
             } catch (const AppError&) {
@@ -120,12 +119,6 @@ private:
             if (slot.id != 0)
                 ids << slot.id;
         return ids;
-    }
-    static QString idText(const QList<int64_t>& ids) {
-        QStringList out;
-        for (int64_t id : ids)
-            out << QString::number(id);
-        return out.join(QStringLiteral(", "));
     }
     void forget(const QList<int64_t>& ids) {
         for (int64_t id : ids)

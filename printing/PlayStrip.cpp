@@ -13,6 +13,7 @@ constexpr int kWide = 1;
 constexpr char kNoHumanReadable = 'N';
 constexpr int kBufferSize = 128;
 constexpr int kUsbDevice = 1;
+constexpr int32_t kChinese = 936;
 
 // Opens the plan's port; false when it cannot be opened.
 bool openPort(int port, PplaApi& ppla) {
@@ -49,10 +50,14 @@ void refuseIfFailed(int rc, PplaApi& ppla, const StripPlan& plan, int column, co
     if (rc <= 0)
         return;
     const QString reason = ppla.lastErrorText();
+    const bool zh = plan.codePage == kChinese;
+    const QString unknown = zh ? QStringLiteral(u"原因不明") : QStringLiteral("unknown reason");
     throw Refused(refusalMessage(
-        plan.row, {column, QLatin1String(field),
-                   QStringLiteral("The printer refused it: %1")
-                       .arg(reason.isEmpty() ? QStringLiteral("unknown reason") : reason)}));
+        plan.row,
+        {column, QLatin1String(field),
+         (zh ? QStringLiteral(u"打印机拒绝了它：%1") : QStringLiteral("The printer refused it: %1"))
+             .arg(reason.isEmpty() ? unknown : reason)},
+        plan.codePage));
 }
 
 int drawBarcode(PplaApi& ppla, const PlannedBarcode& b) {
@@ -106,10 +111,13 @@ bool playStrip(const StripPlan& plan, PplaApi& ppla, QString* failure, bool* sen
         // A port that took no byte at all (a full device) sent nothing.
         if (sentAny && !ppla.printOutLeft())
             *sentAny = false;
+        const bool zh = plan.codePage == kChinese;
         const QString reason = ppla.lastErrorText();
-        *failure =
-            QStringLiteral("Printing to %1 failed: %2")
-                .arg(plan.portName, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
+        *failure = (zh ? QStringLiteral(u"向 %1 打印失败：%2")
+                       : QStringLiteral("Printing to %1 failed: %2"))
+                       .arg(plan.portName, reason.isEmpty() ? (zh ? QStringLiteral(u"原因不明")
+                                                                  : QStringLiteral("unknown error"))
+                                                            : reason);
         return false;
     }
     if (printedOut)

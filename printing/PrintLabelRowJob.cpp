@@ -15,7 +15,7 @@ bool PrintLabelRowJob(const StripPlan& plan, PplaApi& ppla, QString* failure, bo
         *sentAny = false;
     // A strip the printer would print without one of its fields is not sent.
     if (!plan.refused.isEmpty()) {
-        *failure = refusalMessage(plan.row, plan.refused.first());
+        *failure = refusalMessage(plan.row, plan.refused.first(), plan.codePage);
         return false;
     }
     return playStrip(plan, ppla, failure, sentAny, printedOut);

@@ -69,6 +69,7 @@ StripPlan planStrip(const TLabelLayout& layout, LabelFormat format, const LabelR
     plan.portName = layout.port;
     plan.portNumber = portNumber(layout.port);
     plan.row = row;
+    plan.codePage = codePage;
     const QByteArray font = layout.font.face.toUtf8();
     for (size_t c = 0; c < plan.labels.size(); ++c) {
         const LabelBox& bar = layout.columns[c].barcode;

@@ -65,7 +65,8 @@ struct StripPlan {
     QString portName;
     int portNumber = 0; // settings/PortNames.h
     int darkness = kStripDarkness;
-    LabelRow row; // the records the strip prints, for the operator's messages
+    LabelRow row;                  // the records the strip prints, for the operator's messages
+    int32_t codePage = UICodePage; // the language of those messages
     std::array<PlannedLabel, 3> labels;
     // Every field the printer would refuse, left to right and in drawing
     // order; empty when the whole strip prints.

@@ -121,7 +121,7 @@ private:
             bool sentAny = false;
             qint64 entry = 0;
             try {
-                const StripPlan plan = planStrip(layout_, format_, row);
+                const StripPlan plan = planStrip(layout_, format_, row, codePage_);
                 entry = sending(plan);
                 if (!send(plan, entry, &r_.failure, &sentAny)) {
                     note(entry, sentAny ? StripState::Uncertain : StripState::Failed, r_.failure);
@@ -160,7 +160,7 @@ private:
             bool whole = false;
             StripPlan plan;
             try {
-                plan = planStrip(layout_, format_, row);
+                plan = planStrip(layout_, format_, row, codePage_);
                 entry = sending(plan);
                 whole = send(plan, entry, &why, &sentAny, ask);
                 if (whole)
@@ -357,7 +357,7 @@ private:
                 continue;
             LabelRow probe = row;
             probe.labels[size_t(f.column)].text = QStringLiteral("VA000000");
-            const StripPlan again = planStrip(layout_, format_, probe);
+            const StripPlan again = planStrip(layout_, format_, probe, codePage_);
             const bool recordsOwn =
                 std::none_of(again.refused.begin(), again.refused.end(),
                              [&](const RefusedField& r) { return r.column == f.column; });

@@ -86,6 +86,9 @@ private slots:
         QTest::newRow("answers ahead of its buffer, paper out after 2 strips")
             << QStringList{"--interpret-delay", "150", "--paper-out-after", "2"} << "out of paper"
             << false;
+        QTest::newRow("hangs after 4 strips")
+            << QStringList{"--hang-after", "4"} << "held, not printed until a person decides"
+            << false;
         QTest::newRow("garbled answers")
             << QStringList{"--garble"} << "the printer's status answer cannot be read" << true;
         QTest::newRow("never answers")
