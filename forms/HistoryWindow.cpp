@@ -80,7 +80,7 @@ void THistoryWindow::buildControls() {
     filters->setColumnStretch(1, 1);
     outer->addLayout(filters);
 
-    gridHistory = new QTableWidget(0, 6, this);
+    gridHistory = new QTableWidget(0, 7, this);
     gridHistory->setObjectName(QStringLiteral("gridHistory"));
     gridHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     gridHistory->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -114,10 +114,11 @@ void THistoryWindow::ApplyLanguage() {
     BtnSearch->setText(zh ? u8("查询") : QStringLiteral("&Search"));
     BtnReprint->setText(zh ? u8("重打") : QStringLiteral("&Reprint"));
     gridHistory->setHorizontalHeaderLabels(
-        zh ? QStringList{u8("时间"), u8("类型"), u8("端口"), u8("标签"), u8("状态"), u8("原因")}
+        zh ? QStringList{u8("时间"), u8("类型"), u8("端口"), u8("标签"), u8("状态"), u8("依据"),
+                         u8("原因")}
            : QStringList{QStringLiteral("Time"), QStringLiteral("Kind"), QStringLiteral("Port"),
                          QStringLiteral("Labels"), QStringLiteral("State"),
-                         QStringLiteral("Reason")});
+                         QStringLiteral("Evidence"), QStringLiteral("Reason")});
     const int state = cbState->currentIndex();
     cbState->clear();
     cbState->addItem(anyStateText(codePage_));
@@ -157,9 +158,9 @@ void THistoryWindow::BtnSearchClick() {
     gridHistory->setRowCount(int(found_.size()));
     for (int row = 0; row < found_.size(); ++row) {
         const HistoryLine line = historyLine(found_[row], codePage_);
-        const QString cells[] = {line.time,   line.kind,  line.port,
-                                 line.labels, line.state, line.reason};
-        for (int c = 0; c < 6; ++c)
+        const QString cells[] = {line.time,  line.kind,     line.port,  line.labels,
+                                 line.state, line.evidence, line.reason};
+        for (int c = 0; c < 7; ++c)
             gridHistory->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
     clearPreview();

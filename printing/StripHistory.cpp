@@ -83,6 +83,17 @@ QString kindText(EntryKind kind, int32_t codePage) {
     return kindName(kind);
 }
 
+QString evidenceText(const QString& evidence, int32_t codePage) {
+    const bool zh = codePage == kChinese;
+    if (evidence == QLatin1String("confirmed"))
+        return zh ? u8("打印机已确认") : QStringLiteral("confirmed by the printer");
+    if (evidence == QLatin1String("delivered"))
+        return zh ? u8("端口已接收，未确认") : QStringLiteral("taken by the port, not confirmed");
+    if (evidence == QLatin1String("network"))
+        return zh ? u8("仅有网络确认") : QStringLiteral("network acknowledgement only");
+    return evidence;
+}
+
 QString anyStateText(int32_t codePage) {
     return codePage == kChinese ? u8("任意") : QStringLiteral("any");
 }
@@ -97,6 +108,7 @@ HistoryLine historyLine(const JournalEntry& e, int32_t codePage) {
         texts << r.text;
     line.labels = texts.join(QStringLiteral(", "));
     line.state = stateText(e.state(), codePage);
+    line.evidence = evidenceText(e.evidence, codePage);
     line.reason = e.reprintReason;
     for (qsizetype i = e.events.size() - 1; line.reason.isEmpty() && i >= 0; --i)
         line.reason = e.events[i].reason;

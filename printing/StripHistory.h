@@ -57,10 +57,17 @@ struct HistoryLine {
     QString port;
     QString labels; // the label texts, left to right
     QString state;
+    // What proves the strip came out: confirmed by the printer, taken by a
+    // port that cannot answer, or a network acknowledgement only.
+    QString evidence;
     // Why: a reprint's reason, else the reason of the latest step that has one
     // (a failure, a fault).
     QString reason;
 };
+
+// The journal's evidence word ("confirmed", "delivered", "network") for the
+// operator; another word as it stands.
+QString evidenceText(const QString& evidence, int32_t codePage);
 
 HistoryLine historyLine(const JournalEntry& entry, int32_t codePage);
 

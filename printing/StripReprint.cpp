@@ -33,8 +33,14 @@ QString hashOf(const QByteArray& bytes) {
 
 // Waits until the printer has finished the strip without a fault; the
 // reason when it did not, empty when it did.
-QString awaitFinished(PrinterFeedback& feedback, int port, const FeedbackSettings& s, bool zh) {
+// Asks until the printer has been seen busy with the strip and then idle
+// without a fault: an idle answer before any busy one may describe it before
+// it read the strip (it answers ahead of its input buffer). busySeen: the
+// answer on the strip's own connection already said busy.
+QString awaitFinished(PrinterFeedback& feedback, int port, const FeedbackSettings& s, bool zh,
+                      bool busySeen) {
     const QDeadlineTimer until(s.finishMs);
+    const QDeadlineTimer begun(s.beginMs);
     for (;;) {
         QString error;
         const auto status = feedback.askStatus(port, s.answerMs, &error);
@@ -43,8 +49,15 @@ QString awaitFinished(PrinterFeedback& feedback, int port, const FeedbackSetting
                       : QStringLiteral("the printer stopped answering (%1)").arg(error);
         if (!status->ready())
             return describeStatus(*status, zh ? kChinese : 437);
-        if (!status->busy())
+        if (status->busy())
+            busySeen = true;
+        else if (busySeen)
             return {};
+        else if (begun.hasExpired())
+            return zh ? u8("打印机在 %1 秒内没有开始打印这些标签条").arg(s.beginMs / 1000.0)
+                      : QStringLiteral("the printer was not seen working on the strips within "
+                                       "%1 s")
+                            .arg(s.beginMs / 1000.0);
         if (until.hasExpired())
             return zh ? u8("打印机在 %1 秒内没有打印完").arg(s.finishMs / 1000)
                       : QStringLiteral("the printer did not finish within %1 s")
@@ -108,8 +121,9 @@ ReprintResult reprintStrip(PrintJournal& journal, PplaApi& ppla, const JournalEn
         texts << record.text;
     r.labels = texts.join(QStringLiteral(", "));
     r.entry = journal.beginReprint(original.id, reason, strip);
-    const auto note = [&](StripState state, const QString& why = {}, const QString& hash = {}) {
-        journal.note(r.entry, state, why, hash);
+    const auto note = [&](StripState state, const QString& why = {}, const QString& hash = {},
+                          const QString& evidence = {}) {
+        journal.note(r.entry, state, why, hash, evidence);
         r.state = state;
     };
     const int port = plan.portNumber;
@@ -131,7 +145,11 @@ ReprintResult reprintStrip(PrintJournal& journal, PplaApi& ppla, const JournalEn
         note(sentAny ? StripState::Uncertain : StripState::Failed, e.text());
         throw;
     }
-    note(StripState::Sent, {}, hashOf(ppla.lastPrintOut()));
+    // What the port's taking the bytes proves: a TCP peer's acknowledgement
+    // says only that its network stack has them.
+    note(StripState::Sent, {}, hashOf(ppla.lastPrintOut()),
+         strip.device.startsWith(QLatin1String("tcp:")) ? QStringLiteral("network")
+                                                        : QStringLiteral("delivered"));
     if (ask) {
         // The answer on the strip's own connection says the printer read all
         // of it; then it is asked until it finished.
@@ -141,14 +159,14 @@ ReprintResult reprintStrip(PrintJournal& journal, PplaApi& ppla, const JournalEn
                      : QStringLiteral("the printer did not confirm it read the whole strip (%1)")
                            .arg(unread);
         else
-            why = awaitFinished(*feedback, port, settings, zh);
+            why = awaitFinished(*feedback, port, settings, zh, taken->busy());
         if (!why.isEmpty()) {
             r.failure = (zh ? u8("%1：%2") : QStringLiteral("%1: %2")).arg(request.portName, why);
             note(StripState::Uncertain, r.failure);
             journal.flush();
             return r;
         }
-        note(StripState::Confirmed);
+        note(StripState::Confirmed, {}, {}, QStringLiteral("confirmed"));
     }
     journal.flush();
     r.printed = true;

@@ -158,7 +158,9 @@ private slots:
         QCOMPARE(column(h->gridHistory, 3), (QStringList{"VA000002", "VA000001, VA000002, "
                                                                      "VA000003"}));
         QCOMPARE(column(h->gridHistory, 4), (QStringList{"sent", "marked"}));
-        QCOMPARE(column(h->gridHistory, 5), (QStringList{"label torn off", ""}));
+        // The reprint went to a file: the port took it, nothing confirms it.
+        QCOMPARE(column(h->gridHistory, 5).first(), QString("taken by the port, not confirmed"));
+        QCOMPARE(column(h->gridHistory, 6), (QStringList{"label torn off", ""}));
 
         // What came out: that one label.
         PplaDecoder decoder;
